@@ -1,0 +1,47 @@
+// The test backend: a millisecond tick that only moves when the program
+// pauses or the test says so, a keyboard whose key states the test scripts,
+// a screen window whose messages the test posts, and a process exit that
+// comes back to the test as an exception.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/types.h"
+
+namespace platform::test {
+
+// Thrown by ExitProcess.
+struct ProcessExit {
+    int code;
+};
+
+// Back to the state at program start: tick 0, no keys, no messages.
+void Reset();
+
+void SetTicks(std::uint32_t ticks);
+void AdvanceTicks(std::uint32_t milliseconds);
+std::uint32_t Ticks();
+std::uint32_t SleepCalls();
+// Called at every pause, after the tick has advanced by the pause.
+void SetSleepHook(std::function<void(std::uint32_t milliseconds)> hook);
+
+// Fills the 256 key bytes at each successful keyboard read; readIndex
+// counts the reads from 0.  Without a script every key is up.
+using KeyScript = std::function<void(std::uint32_t readIndex, std::uint8_t keys[256])>;
+void SetKeyScript(KeyScript script);
+std::uint32_t KeyReads();
+// While false the keyboard read fails as with the window in the background.
+void SetKeyboardFocus(bool focused);
+// While false the input library cannot be loaded.
+void SetKeyboardAvailable(bool available);
+std::uint32_t KeyboardAcquireCount();
+
+// Messages for the screen window, delivered by the next pump.
+void PostScreenMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+// Calls of the message pump that found the queue empty: one per pump.
+std::uint32_t EmptyPumps();
+bool ScreenWindowVisible();
+bool CursorVisible();
+
+}  // namespace platform::test

@@ -1,0 +1,119 @@
+#include "player/player.h"
+
+#include "gui/gadgets.h"
+#include "gui/windows.h"
+#include "keyboard/keyboard.h"
+#include "platform/process.h"
+#include "player/interpreter.h"
+#include "player/player_state.h"
+#include "player/scene.h"
+#include "runtime/heaps.h"
+#include "runtime/strings.h"
+#include "runtime/text_files.h"
+#include "runtime/timing.h"
+#include "screen/image_decoders.h"
+#include "screen/screen.h"
+#include "screen/sprite3d.h"
+#include "sound/ogg_decoder.h"
+#include "sound/sound.h"
+
+namespace player {
+
+PlayerState gPlayer{};
+
+GfxSlot* Slot(std::int32_t number) {
+    if (gPlayer.gfxTable == nullptr || number < 0 || number > kGfxUpperIndex) return nullptr;
+    return &gPlayer.gfxTable[number];
+}
+
+std::int32_t ElapsedSinceClockStart() {
+    return static_cast<std::int32_t>(runtime::GetTicks() - gPlayer.clockStart);
+}
+
+std::int32_t TakeFrameDelta() {
+    const std::uint32_t now = runtime::GetTicks();
+    const std::uint32_t delta = now - gPlayer.lastFrameTick;
+    gPlayer.lastFrameTick = now;
+    return static_cast<std::int32_t>(delta);
+}
+
+void ResetAllModules() {
+    gPlayer = PlayerState{};
+    runtime::ResetStrings();
+    screen::ResetScreenModule();
+    screen::ResetSprite3DModule();
+    sound::ResetSoundModule();
+    sound::ResetOggModule();
+    keyboard::ResetKeyboardModule();
+}
+
+void StartUp() {
+    ResetAllModules();
+    gPlayer.instance = platform::GetModuleInstance();
+    gPlayer.programHeap = runtime::CreateProgramHeap();
+    runtime::CreateObjectHeap();
+    runtime::InitFiles();
+    gui::InitWindowLibrary();
+    gui::InitGadgetLibrary();
+    screen::InitImageDecoders();
+    runtime::InitStrings();
+    runtime::FreeStructArray(reinterpret_cast<void**>(&gPlayer.gfxTable));
+    runtime::AllocStructArray(kGfxUpperIndex, sizeof(GfxSlot), reinterpret_cast<void**>(&gPlayer.gfxTable),
+                              runtime::kGfxTableTypeCode);
+    screen::InitSpriteSystem();
+    screen::InitSprite3DSystem();
+    sound::OpenSoundDevice();
+    screen::SetSprite3DFilter(1);
+    sound::RegisterOggDecoder();
+    screen::RegisterPngDecoder();
+    runtime::OpenReadFile(0, "data\\vuze.kel");
+    runtime::AssignString(&gPlayer.programTitle, runtime::ReadLine());
+}
+
+void RunTurn() {
+    keyboard::ReadKeyboard();
+    if (gPlayer.waitUntil == 0) {
+        ExecuteScriptLine();
+    } else if (ElapsedSinceClockStart() >= gPlayer.waitUntil) {
+        gPlayer.waitUntil = 0;
+    }
+    if (gPlayer.screenOpen == 1) {
+        screen::ClearScreen(0, 0, 0);
+        UpdateMotion();
+        DrawScene();
+        screen::FlipBuffers();
+    }
+    runtime::Delay(1);
+}
+
+void MainLoop() {
+    for (;;) {
+        RunTurn();
+        if (keyboard::IsKeyDown(keyboard::kKeyEscape) != 0) Shutdown();
+    }
+}
+
+void Shutdown() {
+    screen::FreeAllSprites3D();
+    screen::CloseSpriteSystem();
+    sound::CloseSoundDevice();
+    keyboard::CloseKeyboard();
+    gui::FreeAllWindows();
+    runtime::CloseAllFiles();
+    runtime::DestroyObjectHeap();
+    runtime::DestroyProgramHeap();
+    // Everything the program heap held is gone with it.
+    gPlayer.programTitle = nullptr;
+    gPlayer.gfxTable = nullptr;
+    gPlayer.programHeap = nullptr;
+    runtime::ResetStrings();
+    platform::ExitProcess(0);
+}
+
+void PlayerMain() {
+    StartUp();
+    RunLauncher();
+    MainLoop();
+}
+
+}  // namespace player

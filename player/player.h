@@ -1,0 +1,28 @@
+// Start-up, the main loop and shutdown.
+#pragma once
+
+#include <cstdint>
+
+namespace player {
+
+// The program: start-up, launcher, main loop; ends the process.
+[[noreturn]] void PlayerMain();
+
+// The start-up sequence up to (not including) the launcher.
+void StartUp();
+// Hands control to the launcher; returns with the screen open.
+void RunLauncher();
+// One main-loop turn without the Escape test: key snapshot, one script line
+// or the wait check, the frame while the screen is open, the 1 ms pause.
+void RunTurn();
+// Turns until Escape is down after a turn; then Shutdown.
+[[noreturn]] void MainLoop();
+[[noreturn]] void Shutdown();
+
+std::int32_t ElapsedSinceClockStart();
+std::int32_t TakeFrameDelta();
+
+// Zeroes every module's state as at program start.
+void ResetAllModules();
+
+}  // namespace player

@@ -1,0 +1,66 @@
+#include "screen/image_decoders.h"
+
+#include "platform/heap.h"
+
+namespace screen {
+
+namespace {
+
+const ImageDecoder* gDecoders[kMaxImageDecoders] = {};
+std::int32_t gDecoderCount = 0;
+const ImageDecoder* gCurrent = nullptr;
+
+}  // namespace
+
+void InitImageDecoders() {
+    gDecoderCount = 0;
+    gCurrent = nullptr;
+}
+
+void AddImageDecoder(const ImageDecoder* decoder) {
+    // The list holds at most kMaxImageDecoders; further registrations are dropped.
+    if (decoder == nullptr || gDecoderCount >= kMaxImageDecoders) return;
+    gDecoders[gDecoderCount++] = decoder;
+}
+
+std::int32_t ImageDecoderCount() { return gDecoderCount; }
+
+std::int32_t FindImageDecoder(const void* data, std::uint32_t size) {
+    for (std::int32_t i = 0; i < gDecoderCount; ++i) {
+        if (gDecoders[i]->CheckImage(data, size) != 0) {
+            gCurrent = gDecoders[i];
+            return 1;
+        }
+    }
+    return 0;
+}
+
+std::int32_t ImageWidth() { return gCurrent == nullptr ? 0 : gCurrent->GetImageWidth(); }
+std::int32_t ImageHeight() { return gCurrent == nullptr ? 0 : gCurrent->GetImageHeight(); }
+
+std::int32_t DecodeCurrentImage(void* destination, std::int32_t rowLength, std::int32_t flags) {
+    return gCurrent == nullptr ? 0 : gCurrent->DecodeImage(destination, rowLength, flags);
+}
+
+bool DecodeWithDecoders(const void* image, std::uint32_t size, SourceImage* out) {
+    if (FindImageDecoder(image, size) == 0) return false;
+    const std::int32_t width = ImageWidth();
+    const std::int32_t height = ImageHeight();
+    if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) {
+        // Abandon the checked image: decoding it into a null buffer releases
+        // the decoder's state.
+        DecodeCurrentImage(nullptr, 0, 0);
+        return false;
+    }
+    const std::int32_t rowLength = 3 * width + width % 4;
+    void* buffer = platform::GlobalAllocFixed(static_cast<std::size_t>(rowLength) * (static_cast<std::size_t>(height) + 1));
+    if (buffer == nullptr) {
+        DecodeCurrentImage(nullptr, 0, 0);
+        return false;
+    }
+    DecodeCurrentImage(buffer, rowLength, 0);
+    *out = SourceImage{static_cast<const unsigned char*>(buffer), width, height, 24, 0, rowLength, buffer};
+    return true;
+}
+
+}  // namespace screen

@@ -1,0 +1,60 @@
+// The screen: an exclusive full screen with page flipping, owned by the
+// screen window, which also serves the sound and keyboard devices.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/display.h"
+#include "platform/messages.h"
+
+namespace screen {
+
+using DeactivationHandler = void (*)();
+using FlipRoutine = void (*)(std::int32_t wait);
+
+struct ScreenState {
+    platform::DisplayDevice* display;
+    std::int32_t displayUsers;
+    platform::WindowHandle window;
+    std::int32_t windowCreated;
+    platform::WindowHandle savedWindow;  // the window CloseScreen hides
+    platform::Surface* primary;
+    platform::Surface* backBuffer;
+    platform::Surface* outputBuffer;  // where ClearScreen and DisplaySprite draw
+    std::int32_t outputWidth;
+    std::int32_t outputHeight;
+    std::int32_t screenWidth;
+    std::int32_t screenHeight;
+    std::int32_t screenDepth;
+    std::int32_t pixelFormatCode;  // 0 until a screen has opened
+    std::int32_t active;           // the screen active flag
+    std::int32_t spritesSaved;     // the sprites saved flag
+    DeactivationHandler deactivationHandler;
+    FlipRoutine flipRoutine;
+    std::uint32_t openStamp;  // tick at the last successful open
+    std::int32_t initialised;
+    std::uint32_t colourKeyLow;
+    std::uint32_t colourKeyHigh;
+};
+
+extern ScreenState gScreen;
+
+std::int32_t InitSpriteSystem();
+std::int32_t CreateScreenWindow();
+platform::DisplayDevice* OpenDirectDraw();
+void ReleaseDirectDraw();
+std::int32_t OpenScreen(std::int16_t width, std::int16_t height, std::int16_t depth, const char* title);
+void CloseScreen();
+void ClearScreen(std::int32_t red, std::int32_t green, std::int32_t blue);
+std::uint32_t ScreenColor(std::int32_t red, std::int32_t green, std::int32_t blue);
+void FlipBuffers();
+void FlipFullScreen(std::int32_t wait);
+void CloseSpriteSystem();
+std::intptr_t ScreenWindowProc(platform::WindowHandle window, std::uint32_t message,
+                               std::uintptr_t wParam, std::intptr_t lParam);
+// The code of a screen depth and the masks a locked primary reports.
+std::int32_t ClassifyPixelFormat(std::int32_t depth, std::uint32_t redMask, std::uint32_t greenMask);
+
+void ResetScreenModule();
+
+}  // namespace screen

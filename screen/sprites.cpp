@@ -1,0 +1,305 @@
+#include "screen/sprites.h"
+
+#include <cstring>
+
+#include "platform/file.h"
+#include "platform/heap.h"
+#include "runtime/heaps.h"
+#include "screen/image_decoders.h"
+#include "screen/screen.h"
+
+namespace screen {
+
+namespace {
+
+runtime::ObjectTable gSprites{};
+SurfaceReleasedHook gSurfaceReleased = nullptr;
+
+void ReleaseRecordSurface(SpriteRecord* record) {
+    if (record->surface == nullptr) return;
+    if (gSurfaceReleased != nullptr) gSurfaceReleased(record->surface);
+    if (record->mode == kSpriteModeRaw && record->depth == -2) {
+        runtime::ProgramFree(record->surface);
+    } else {
+        platform::ReleaseSurface(static_cast<platform::Surface*>(record->surface));
+    }
+}
+
+// One pixel of a source row in B, G, R order (16-bit words give their 5-bit
+// fields as R5, G5, B5).
+struct SourcePixel {
+    std::uint32_t r;
+    std::uint32_t g;
+    std::uint32_t b;
+};
+
+void ConvertRow(const unsigned char* source, std::int32_t bits, unsigned char* destination,
+                std::int32_t width, std::int32_t screenDepth, std::int32_t formatCode) {
+    for (std::int32_t x = 0; x < width; ++x) {
+        if (screenDepth == 8) {
+            if (bits == 8) destination[x] = source[x];
+            continue;
+        }
+        if (bits != 16 && bits != 24 && bits != 32) return;
+        if (screenDepth == 16) {
+            std::uint16_t word;
+            if (bits == 16) {
+                std::uint16_t s;
+                std::memcpy(&s, source + 2 * x, 2);
+                if (formatCode == 2) {
+                    word = s;
+                } else {
+                    const std::uint32_t r5 = (s >> 10) & 31, g5 = (s >> 5) & 31, b5 = s & 31;
+                    word = static_cast<std::uint16_t>(r5 * 2048 + (g5 * 2) * 32 + b5);
+                }
+            } else {
+                const unsigned char* p = source + x * (bits / 8);
+                const std::uint32_t b = p[0], g = p[1], r = p[2];
+                if (formatCode == 2) word = static_cast<std::uint16_t>((r / 8) * 1024 + (g / 8) * 32 + b / 8);
+                else word = static_cast<std::uint16_t>((r / 8) * 2048 + (g / 4) * 32 + b / 8);
+            }
+            std::memcpy(destination + 2 * x, &word, 2);
+            continue;
+        }
+        if (screenDepth != 24 && screenDepth != 32) return;
+        SourcePixel pixel;
+        if (bits == 16) {
+            std::uint16_t s;
+            std::memcpy(&s, source + 2 * x, 2);
+            pixel = {((s >> 10) & 31u) * 8, ((s >> 5) & 31u) * 8, (s & 31u) * 8};
+        } else {
+            const unsigned char* p = source + x * (bits / 8);
+            pixel = {p[2], p[1], p[0]};
+        }
+        unsigned char* d = destination + x * (screenDepth / 8);
+        d[0] = static_cast<unsigned char>(pixel.b);
+        d[1] = static_cast<unsigned char>(pixel.g);
+        d[2] = static_cast<unsigned char>(pixel.r);
+        if (screenDepth == 32) d[3] = 0;
+    }
+}
+
+}  // namespace
+
+void SetSurfaceReleasedHook(SurfaceReleasedHook hook) { gSurfaceReleased = hook; }
+
+void InitSpriteTable() { runtime::InitObjectTable(gSprites, 50, 10, sizeof(SpriteRecord)); }
+
+const runtime::ObjectTable& SpriteTable() { return gSprites; }
+
+SpriteRecord* LookupSprite(std::int32_t number) {
+    return static_cast<SpriteRecord*>(runtime::LookupEntry(gSprites, number));
+}
+
+std::intptr_t LoadSprite(std::int32_t number, const char* path, std::int32_t mode) {
+    const platform::FileHandle file = platform::OpenFileForReading(path);
+    if (file == 0) return 0;
+    const std::uint32_t size = platform::GetFileSizeLow(file);
+    void* buffer = platform::GlobalAllocFixed(size);
+    if (buffer == nullptr) {
+        platform::CloseFileHandle(file);
+        return 0;
+    }
+    std::uint32_t got = 0;
+    platform::ReadFileBytes(file, buffer, size, &got);
+    // Only what was really read is decoded: a short read never hands
+    // uninitialised bytes to the decoders.
+    const std::intptr_t result = LoadSpriteData(number, buffer, got, mode);
+    platform::GlobalFreeFixed(buffer);
+    platform::CloseFileHandle(file);
+    return result;
+}
+
+std::intptr_t LoadSpriteData(std::int32_t number, const void* image, std::uint32_t size, std::int32_t mode) {
+    std::int32_t effective = number;
+    if (runtime::GetOrGrowEntry(gSprites, effective) == nullptr) return 0;
+    FreeSprite(effective);
+    // Freeing never moves the table, but fetch the entry again to be safe.
+    auto* record = static_cast<SpriteRecord*>(runtime::GetOrGrowEntry(gSprites, effective));
+    if (record == nullptr) return 0;
+
+    SourceImage source{};
+    const auto* bytes = static_cast<const unsigned char*>(image);
+    bool decoded;
+    if (size >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
+        decoded = ReadBmp(image, size, mode == kSpriteModeRaw || gScreen.screenDepth == 8, &source);
+    } else {
+        decoded = DecodeWithDecoders(image, size, &source);
+    }
+    if (!decoded) return 0;
+
+    std::intptr_t result = 0;
+    if (CreateSpriteSurface(record, source.width, source.height, source.bitsPerPixel, mode) != nullptr) {
+        if (mode == kSpriteModeRaw) {
+            auto* block = static_cast<unsigned char*>(record->surface);
+            for (std::int32_t i = 0; i < source.height; ++i) {
+                std::memcpy(block + static_cast<std::size_t>(source.height - 1 - i) * source.width,
+                            source.pixels + static_cast<std::size_t>(i) * source.rowLength,
+                            static_cast<std::size_t>(source.width));
+            }
+            result = 1;
+        } else {
+            auto* surface = static_cast<platform::Surface*>(record->surface);
+            platform::LockedSurface locked{};
+            if (platform::LockSurface(surface, &locked) == platform::kOk) {
+                for (std::int32_t i = 0; i < source.height; ++i) {
+                    const std::int32_t row = source.bottomUp != 0 ? source.height - 1 - i : i;
+                    ConvertRow(source.pixels + static_cast<std::size_t>(i) * source.rowLength, source.bitsPerPixel,
+                               static_cast<unsigned char*>(locked.pixels) + static_cast<std::ptrdiff_t>(row) * locked.pitch,
+                               source.width, gScreen.screenDepth, gScreen.pixelFormatCode);
+                }
+                platform::UnlockSurface(surface);
+                platform::SetSourceColourKey(surface, gScreen.colourKeyLow, gScreen.colourKeyHigh);
+                result = 1;
+            }
+        }
+    }
+    if (source.ownBuffer != nullptr) platform::GlobalFreeFixed(source.ownBuffer);
+    if (result == 0) return 0;
+    return number == -1 ? effective : reinterpret_cast<std::intptr_t>(record->surface);
+}
+
+void* CreateSpriteSurface(SpriteRecord* record, std::int32_t width, std::int32_t height, std::int32_t bits,
+                          std::int32_t mode) {
+    record->surface = nullptr;
+    record->width = static_cast<std::int16_t>(width);
+    record->height = static_cast<std::int16_t>(height);
+    record->depth = static_cast<std::int16_t>(bits);
+    record->mode = static_cast<std::int16_t>(mode);
+    record->pixelBackup = nullptr;
+    record->clipX = 0;
+    record->clipY = 0;
+    record->surfaceWidth = static_cast<std::int16_t>(width);
+    record->surfaceHeight = static_cast<std::int16_t>(height);
+    // Sizes that do not survive the 16-bit fields, or no pixels at all, make
+    // no sprite.
+    if (width <= 0 || height <= 0 || width > 0x7FFF || height > 0x7FFF) return nullptr;
+    if (mode == kSpriteModeRaw) {
+        if (bits == 0 || bits == 8 || bits == -2) {
+            record->surface = runtime::ProgramAlloc(static_cast<std::size_t>(width) * height, false);
+            record->depth = -2;
+        }
+        return record->surface;
+    }
+    const std::int32_t screenDepth = gScreen.screenDepth;
+    if (bits != 0 && bits != screenDepth && (bits < 16 || screenDepth < 16)) return nullptr;
+    if (gScreen.display == nullptr) return nullptr;
+    std::uint32_t caps = platform::kCapsOffscreenPlain;
+    if (mode == kSpriteModeSystemMemory) caps = platform::kCapsOffscreenPlain | platform::kCapsSystemMemory;
+    else if (mode == kSpriteModeTexture) caps = platform::kCapsTexture;
+    platform::Surface* surface = nullptr;
+    if (platform::CreateSurface(gScreen.display, width, height, caps, &surface) != platform::kOk) surface = nullptr;
+    record->surface = surface;
+    return record->surface;
+}
+
+std::int32_t SpriteWidth(std::int32_t number) {
+    const SpriteRecord* record = LookupSprite(number);
+    return record == nullptr ? 0 : record->width;
+}
+
+std::int32_t SpriteHeight(std::int32_t number) {
+    const SpriteRecord* record = LookupSprite(number);
+    return record == nullptr ? 0 : record->height;
+}
+
+void DisplaySprite(std::int32_t number, std::int32_t x, std::int32_t y) {
+    const SpriteRecord* record = LookupSprite(number);
+    if (record == nullptr || gScreen.active == 0 || record->depth == -2) return;
+    if (gScreen.outputBuffer == nullptr) return;
+    std::int32_t w = record->width;
+    std::int32_t h = record->height;
+    const std::int32_t outW = gScreen.outputWidth;
+    const std::int32_t outH = gScreen.outputHeight;
+    if (x >= outW || y >= outH || x <= -w || y <= -h) return;
+    if (x + w > outW) w = outW - x;
+    if (y + h > outH) h = outH - y;
+    std::int32_t sx = 0;
+    std::int32_t sy = 0;
+    if (x < 0) {
+        sx = -x;
+        x = 0;
+    }
+    if (y < 0) {
+        sy = -y;
+        y = 0;
+    }
+    const platform::Rect source{record->clipX + sx, record->clipY + sy, record->clipX + w, record->clipY + h};
+    platform::CopySurfaceFast(gScreen.outputBuffer, x, y, static_cast<platform::Surface*>(record->surface), source);
+}
+
+void FreeSprite(std::int32_t number) {
+    SpriteRecord* record = LookupSprite(number);
+    if (record == nullptr) return;
+    ReleaseRecordSurface(record);
+    if (record->pixelBackup != nullptr) runtime::ProgramFree(record->pixelBackup);
+    record->pixelBackup = nullptr;
+    record->surface = nullptr;
+    runtime::FreeEntry(gSprites, number);
+}
+
+std::int32_t FreeSpriteStep(std::int32_t number) {
+    FreeSprite(number);
+    return 1;
+}
+
+void ForEachSprite(SpriteOperation operation) { runtime::ForEachObject(gSprites, operation); }
+
+std::int32_t SaveSpritePixels(std::int32_t number) {
+    SpriteRecord* record = LookupSprite(number);
+    if (record == nullptr || record->pixelBackup != nullptr || record->depth == -2) return 1;
+    platform::Surface* temporary = nullptr;
+    if (platform::CreateSurface(gScreen.display, record->surfaceWidth, record->surfaceHeight,
+                                platform::kCapsOffscreenPlain | platform::kCapsSystemMemory, &temporary) != platform::kOk ||
+        temporary == nullptr) {
+        return 1;
+    }
+    void* backup = nullptr;
+    if (platform::CopyWholeSurface(temporary, static_cast<platform::Surface*>(record->surface)) == platform::kOk) {
+        platform::LockedSurface locked{};
+        if (platform::LockSurface(temporary, &locked) == platform::kOk) {
+            const std::size_t bytes = static_cast<std::size_t>(locked.pitch) * record->surfaceHeight;
+            backup = runtime::ProgramAlloc(4 + bytes, false);
+            if (backup != nullptr) {
+                const std::int32_t pitch = locked.pitch;
+                std::memcpy(backup, &pitch, 4);
+                std::memcpy(static_cast<unsigned char*>(backup) + 4, locked.pixels, bytes);
+            }
+            platform::UnlockSurface(temporary);
+        }
+    }
+    record->pixelBackup = backup;
+    platform::ReleaseSurface(temporary);
+    return 1;
+}
+
+std::int32_t RestoreSpritePixels(std::int32_t number) {
+    SpriteRecord* record = LookupSprite(number);
+    if (record == nullptr || record->depth == -2) return 1;
+    auto* surface = static_cast<platform::Surface*>(record->surface);
+    if (platform::IsSurfaceLost(surface) == platform::kSurfaceLost) platform::RestoreSurface(surface);
+    if (record->pixelBackup != nullptr) {
+        platform::LockedSurface locked{};
+        if (platform::LockSurface(surface, &locked) == platform::kOk) {
+            std::int32_t rowLength = 0;
+            std::memcpy(&rowLength, record->pixelBackup, 4);
+            if (rowLength > locked.pitch) rowLength = locked.pitch;
+            const auto* rows = static_cast<const unsigned char*>(record->pixelBackup) + 4;
+            std::int32_t stored = 0;
+            std::memcpy(&stored, record->pixelBackup, 4);
+            for (std::int32_t row = 0; row < record->surfaceHeight; ++row) {
+                std::memcpy(static_cast<unsigned char*>(locked.pixels) + static_cast<std::ptrdiff_t>(row) * locked.pitch,
+                            rows + static_cast<std::size_t>(row) * stored, static_cast<std::size_t>(rowLength));
+            }
+            platform::UnlockSurface(surface);
+            runtime::ProgramFree(record->pixelBackup);
+            record->pixelBackup = nullptr;
+        }
+    }
+    return 1;
+}
+
+void SaveAllSprites() { ForEachSprite(SaveSpritePixels); }
+void RestoreAllSprites() { ForEachSprite(RestoreSpritePixels); }
+
+}  // namespace screen
