@@ -25,6 +25,13 @@ void AddImageDecoder(const ImageDecoder* decoder) {
 
 std::int32_t ImageDecoderCount() { return gDecoderCount; }
 
+bool IsImageDecoderRegistered(const ImageDecoder* decoder) {
+    for (std::int32_t i = 0; i < gDecoderCount; ++i) {
+        if (gDecoders[i] == decoder) return true;
+    }
+    return false;
+}
+
 std::int32_t FindImageDecoder(const void* data, std::uint32_t size) {
     for (std::int32_t i = 0; i < gDecoderCount; ++i) {
         if (gDecoders[i]->CheckImage(data, size) != 0) {

@@ -31,6 +31,7 @@ constexpr std::int32_t kMaxImageSide = 16384;
 void InitImageDecoders();
 void AddImageDecoder(const ImageDecoder* decoder);
 std::int32_t ImageDecoderCount();
+bool IsImageDecoderRegistered(const ImageDecoder* decoder);
 std::int32_t FindImageDecoder(const void* data, std::uint32_t size);
 std::int32_t ImageWidth();
 std::int32_t ImageHeight();

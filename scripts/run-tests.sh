@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test twice: once in a
+# normal build, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Fails on any failure.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+"$root/scripts/setup.sh"
+
+echo "== Build"
+"$root/scripts/build.sh" "$root/build" -DRODAZARO_WERROR=ON
+echo "== Tests"
+ctest --test-dir "$root/build" --output-on-failure --timeout 300 -j2
+
+echo "== Build with AddressSanitizer and UndefinedBehaviorSanitizer"
+"$root/scripts/build.sh" "$root/build-asan" -DRODAZARO_WERROR=ON -DRODAZARO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+echo "== Tests with AddressSanitizer and UndefinedBehaviorSanitizer"
+ASAN_OPTIONS="abort_on_error=1:detect_stack_use_after_return=1" \
+UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
+  ctest --test-dir "$root/build-asan" --output-on-failure --timeout 600 -j2
