@@ -8,6 +8,31 @@
 
 namespace gui {
 
+// The operations of one kind of gadget.  An empty slot does nothing and
+// gives 0.
+struct GadgetKind {
+    std::intptr_t (*free)(platform::WindowHandle control);                                         // 0
+    std::intptr_t (*getValue)(platform::WindowHandle control);                                     // 1
+    std::intptr_t (*setValue)(platform::WindowHandle control, std::int32_t value);                 // 2
+    void (*reserved3)();                                                                           // 3
+    std::intptr_t (*setText)(platform::WindowHandle control, const char* text);                    // 4
+    std::intptr_t (*insertItem)(platform::WindowHandle control, std::int32_t position, const char* text);  // 5
+    void (*reserved6)();                                                                           // 6
+    std::intptr_t (*removeItem)(platform::WindowHandle control, std::int32_t index);               // 7
+    std::intptr_t (*clearItems)(platform::WindowHandle control);                                   // 8
+    void (*reserved9)();                                                                           // 9
+    std::intptr_t (*countItems)(platform::WindowHandle control);                                   // 10
+    void (*reserved11)();                                                                          // 11
+    void (*reserved12)();                                                                          // 12
+    // Writes the item's text at `top` of the temporary string area and
+    // returns where it starts.
+    char* (*getItemText)(platform::WindowHandle control, std::int32_t index);                      // 13
+    std::intptr_t (*setItemText)(platform::WindowHandle control, std::int32_t index, const char* text);  // 14
+};
+
+extern const GadgetKind ButtonKind;
+extern const GadgetKind ComboBoxKind;
+
 void InitGadgetLibrary();
 platform::WindowHandle SetGadgetParent(platform::WindowHandle window);
 std::intptr_t CreateButton(std::int32_t number, std::int32_t x, std::int32_t y, std::int32_t width,
@@ -18,6 +43,14 @@ std::intptr_t InsertGadgetItem(std::int32_t number, std::int32_t position, const
 std::intptr_t SetGadgetValue(std::int32_t number, std::int32_t value);
 std::intptr_t GetGadgetValue(std::int32_t number);
 
+// The procedure put in front of every control: frees the gadget's number on
+// the control's last message and passes every message on.
+std::intptr_t GadgetProc(platform::WindowHandle control, std::uint32_t message, std::uintptr_t wParam,
+                         std::intptr_t lParam);
+
 const runtime::ObjectTable& GadgetTable();
+// The control and kind of a gadget; null when the number holds none.
+platform::WindowHandle GetGadgetHandle(std::int32_t number);
+const GadgetKind* GetGadgetKind(std::int32_t number);
 
 }  // namespace gui

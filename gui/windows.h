@@ -27,6 +27,10 @@ void FreeWindow(std::int32_t number);
 void FreeAllWindows();
 void FocusNextGadget();
 void FocusPreviousGadget();
+// The procedure of every window of the library: gadget notifications, the
+// two navigation commands, and the move, size and close events.
+std::intptr_t WindowProc(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                         std::intptr_t lParam);
 
 const runtime::ObjectTable& WindowTable();
 

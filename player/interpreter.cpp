@@ -68,6 +68,9 @@ void LoadGraphicCommand(const char* line, bool texture) {
     if (SlotOf(line) == nullptr) return;
     char* saved = runtime::TemporaryTop();
     const char* path = PathFrom("data\\gfx\\", line, 8);
+    // The slot number below is extracted at `top`: keep the path's
+    // terminating zero out of its way.
+    runtime::ProtectTemporary();
     screen::LoadSprite(SlotNumber(line), path, texture ? screen::kSpriteModeTexture : screen::kSpriteModeDefault);
     runtime::SetTemporaryTop(saved);
     if (texture) {

@@ -20,12 +20,18 @@ std::int32_t Nearest(double value) {
 
 void UpdateMotion() {
     const std::int32_t d = TakeFrameDelta();
+    const double elapsed = d;
+    // Each step is worked out in double precision and rounded once, when it
+    // is stored into the slot's single-precision field.
+    auto step = [elapsed](float value, float speed) {
+        return static_cast<float>(static_cast<double>(value) + static_cast<double>(speed) * elapsed);
+    };
     for (std::int32_t i = 0; i < kSceneSlots; ++i) {
         GfxSlot& slot = gPlayer.gfxTable[i];
         if (slot.loaded == 0) break;
-        slot.x = slot.x + slot.dx * static_cast<float>(d);
-        slot.y = slot.y + slot.dy * static_cast<float>(d);
-        if (slot.dzoom != 0.0f) slot.zoom = slot.zoom + slot.dzoom * static_cast<float>(d);
+        slot.x = step(slot.x, slot.dx);
+        slot.y = step(slot.y, slot.dy);
+        if (slot.dzoom != 0.0f) slot.zoom = step(slot.zoom, slot.dzoom);
     }
 }
 

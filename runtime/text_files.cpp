@@ -30,9 +30,12 @@ std::intptr_t OpenReadFile(std::int32_t number, const char* path) {
     std::int32_t effective = number;
     auto* entry = static_cast<FileEntry*>(GetOrGrowEntry(gFiles, effective));
     if (entry == nullptr) {
-        // No entry for this number: the file stays readable as the current
-        // file but no number owns it.
-        return static_cast<std::intptr_t>(handle);
+        // No entry for this number (below -1, beyond the table, or no
+        // memory): a file that no number owns could never be closed, so the
+        // open fails and leaves no current file.
+        platform::CloseFileHandle(handle);
+        gCurrentFile = 0;
+        return 0;
     }
     if (number != -1) {
         CloseFile(number);

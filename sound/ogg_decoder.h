@@ -4,21 +4,42 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "sound/sound.h"
+
 namespace sound {
 
+// The decoder's record: OggOpenData, OggDecodeAll, OggGetChannels,
+// OggGetSampleCount, OggGetFrequency.
+extern SoundDecoder OggSoundDecoder;
+
+// Adds OggSoundDecoder to the decoder list on the first call only.
 void RegisterOggDecoder();
 
+// 1 when the image is an Ogg Vorbis stream and is now open for decoding.
 std::int32_t OggOpenData(const void* data, std::uint32_t size);
+// Decodes the open stream as interleaved signed 16-bit little-endian
+// samples, never more than byteCount bytes; the part of the destination no
+// sample reached is cleared to silence.  Then closes the stream.
 void OggDecodeAll(void* destination, std::uint32_t byteCount);
+// What the last successful OggOpenData found.
 std::int32_t OggGetChannels();
 std::int32_t OggGetSampleCount();
 std::int32_t OggGetFrequency();
 
-// The memory data source, with vorbisfile's callback shapes.
+// The memory data source, with vorbisfile's callback shapes.  The source
+// pointer is the image's first byte; the read position and the image size
+// are the decoder's own.
+void OpenMemoryStream(std::uint32_t size);
 std::size_t MemoryRead(void* destination, std::size_t elementSize, std::size_t elementCount, void* source);
+// Like fseek: 0 on success; -1 for an unknown origin or a position below 0
+// or beyond 32 bits, which leaves the position where it was.
 int MemorySeek(void* source, std::int64_t offset, int origin);
 int MemoryClose(void* source);
 long MemoryTell(void* source);
+
+// Consecutive failed reads after which a damaged stream is given up.
+constexpr int kMaxDecodeErrors = 64;
+constexpr int kDecodeChunkBytes = 4096;
 
 void ResetOggModule();
 

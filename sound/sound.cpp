@@ -1,10 +1,278 @@
-// Placeholder until the sound system lands: there is no device.
 #include "sound/sound.h"
 
+#include <cstring>
+
+#include "platform/file.h"
+#include "runtime/heaps.h"
+#include "screen/screen.h"
+
 namespace sound {
-std::int32_t OpenSoundDevice() { return 0; }
-std::intptr_t LoadSoundFile(std::int32_t, const char*) { return 0; }
-void StartSound(std::int32_t) {}
-void CloseSoundDevice() {}
-void ResetSoundModule() {}
+
+SoundDeviceState gSoundDevice{};
+
+namespace {
+
+struct SoundEntry {
+    platform::SoundBuffer* buffer;
+};
+
+runtime::ObjectTable gSounds{};
+
+const SoundDecoder* gDecoders[kMaxSoundDecoders] = {};
+std::int32_t gDecoderCount = 0;
+const SoundDecoder* gCurrentDecoder = nullptr;
+
+// The format of the sound a decoder produced: 16-bit PCM.
+platform::WaveFormat gDecodedFormat{};
+
+std::uint32_t ReadU32(const unsigned char* at) {
+    return static_cast<std::uint32_t>(at[0]) | (static_cast<std::uint32_t>(at[1]) << 8) |
+           (static_cast<std::uint32_t>(at[2]) << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
+}
+
+bool HasTag(const unsigned char* at, const char* tag) { return std::memcmp(at, tag, 4) == 0; }
+
+// The parts of a WAV image the device needs.
+struct WavParts {
+    const void* format;
+    std::uint32_t formatBytes;
+    const unsigned char* samples;
+    std::uint32_t sampleBytes;
+};
+
+// The format chunk must come first, at offset 12; the samples are the body
+// of the chunk named "data" among the chunks after it, each chunk padded to
+// an even size.  A chunk that runs past the end of the image rejects it.
+bool ReadWav(const unsigned char* image, std::uint32_t size, WavParts* parts) {
+    if (size < 20 || !HasTag(image + 12, "fmt ")) return false;
+    const std::uint64_t formatBytes = ReadU32(image + 16);
+    if (formatBytes > size - 20u) return false;
+    parts->format = image + 20;
+    parts->formatBytes = static_cast<std::uint32_t>(formatBytes);
+    std::uint64_t at = 20 + formatBytes + (formatBytes & 1);
+    while (at + 8 <= size) {
+        const std::uint64_t chunkBytes = ReadU32(image + at + 4);
+        if (HasTag(image + at, "data")) {
+            if (chunkBytes > size - (at + 8)) return false;
+            parts->samples = image + at + 8;
+            parts->sampleBytes = static_cast<std::uint32_t>(chunkBytes);
+            return true;
+        }
+        at += 8 + chunkBytes + (chunkBytes & 1);
+    }
+    return false;
+}
+
+// Runs the current decoder over its open stream into a new PCM block on the
+// program heap and describes it in gDecodedFormat.  Null on failure, with
+// the decoder's stream closed.
+unsigned char* DecodeCurrent(std::uint32_t* bytesOut) {
+    const SoundDecoder* decoder = gCurrentDecoder;
+    const std::int32_t channels = decoder->GetChannels();
+    const std::int32_t frames = decoder->GetSampleCount();
+    const std::int64_t bytes = static_cast<std::int64_t>(frames) * channels * 2;
+    if (channels <= 0 || channels > kMaxDecodedChannels || frames < 0 ||
+        static_cast<std::uint64_t>(bytes) > kMaxDecodedBytes) {
+        decoder->DecodeAll(nullptr, 0);
+        return nullptr;
+    }
+    auto* pcm = static_cast<unsigned char*>(runtime::ProgramAlloc(static_cast<std::size_t>(bytes), false));
+    if (pcm == nullptr) {
+        decoder->DecodeAll(nullptr, 0);
+        return nullptr;
+    }
+    decoder->DecodeAll(pcm, static_cast<std::uint32_t>(bytes));
+    const auto frequency = static_cast<std::uint32_t>(decoder->GetFrequency());
+    gDecodedFormat.formatTag = 1;
+    gDecodedFormat.channels = static_cast<std::uint16_t>(channels);
+    gDecodedFormat.samplesPerSecond = frequency;
+    gDecodedFormat.averageBytesPerSecond = frequency * 2u * static_cast<std::uint32_t>(channels);
+    gDecodedFormat.blockAlign = static_cast<std::uint16_t>(channels * 2);
+    gDecodedFormat.bitsPerSample = 16;
+    gDecodedFormat.extraSize = 0;
+    *bytesOut = static_cast<std::uint32_t>(bytes);
+    return pcm;
+}
+
+// Creates and fills a static buffer, then puts it under number in place of
+// the sound that had it.  0 on failure, with the table as it was.
+std::intptr_t CreateFilledBuffer(std::int32_t number, const void* format, std::uint32_t formatBytes,
+                                 const unsigned char* samples, std::uint32_t bytes) {
+    platform::SoundBufferDesc& desc = gSoundDevice.description;
+    desc.flags = platform::kBufferStaticFlags;
+    desc.bufferBytes = bytes;
+    desc.format = format;
+    desc.formatBytes = formatBytes;
+    platform::SoundBuffer* buffer = nullptr;
+    if (platform::CreateSoundBuffer(gSoundDevice.device, &desc, &buffer) != platform::kOk || buffer == nullptr) {
+        return 0;
+    }
+    void* first = nullptr;
+    void* second = nullptr;
+    std::uint32_t firstBytes = 0;
+    std::uint32_t secondBytes = 0;
+    if (platform::LockSoundBuffer(buffer, 0, bytes, &first, &firstBytes, &second, &secondBytes) != platform::kOk) {
+        platform::ReleaseSoundBuffer(buffer);
+        return 0;
+    }
+    // The regions the device hands out never add up to more than was asked.
+    const std::uint32_t intoFirst = firstBytes < bytes ? firstBytes : bytes;
+    if (first != nullptr) std::memcpy(first, samples, intoFirst);
+    const std::uint32_t rest = bytes - intoFirst;
+    if (second != nullptr && rest > 0) std::memcpy(second, samples + intoFirst, rest < secondBytes ? rest : secondBytes);
+
+    std::int32_t effective = number;
+    auto* entry = static_cast<SoundEntry*>(runtime::GetOrGrowEntry(gSounds, effective));
+    if (entry == nullptr) {
+        platform::UnlockSoundBuffer(buffer, first, firstBytes, second, secondBytes);
+        platform::ReleaseSoundBuffer(buffer);
+        return 0;
+    }
+    // The old sound goes only now that the new one is filled.  Freeing an
+    // entry never moves the table.
+    FreeSound(effective);
+    entry->buffer = buffer;
+    platform::UnlockSoundBuffer(buffer, first, firstBytes, second, secondBytes);
+    return number == -1 ? static_cast<std::intptr_t>(effective) : reinterpret_cast<std::intptr_t>(buffer);
+}
+
+std::int32_t FreeVisited(std::int32_t number) {
+    FreeSound(number);
+    return 1;
+}
+
+}  // namespace
+
+void ResetSoundModule() {
+    gSoundDevice = SoundDeviceState{};
+    gSounds = runtime::ObjectTable{};
+    for (const SoundDecoder*& decoder : gDecoders) decoder = nullptr;
+    gDecoderCount = 0;
+    gCurrentDecoder = nullptr;
+    gDecodedFormat = platform::WaveFormat{};
+}
+
+const runtime::ObjectTable& SoundTable() { return gSounds; }
+
+platform::SoundBuffer* LookupSound(std::int32_t number) {
+    auto* entry = static_cast<SoundEntry*>(runtime::LookupEntry(gSounds, number));
+    return entry == nullptr ? nullptr : entry->buffer;
+}
+
+std::int32_t OpenSoundDevice() {
+    platform::SoundBufferDesc& desc = gSoundDevice.description;
+    desc.size = kBufferDescSize;
+    desc.bufferBytes = 0;
+    desc.reserved = 0;
+    desc.format = nullptr;
+    desc.formatBytes = 0;
+    runtime::InitObjectTable(gSounds, kSoundTableCapacity, kSoundTableGrowth, sizeof(SoundEntry));
+    if (screen::CreateScreenWindow() == 0) return 0;
+    if (gSoundDevice.device != nullptr) return 1;
+    if (!platform::LoadSoundLibrary()) return 0;
+    gSoundDevice.libraryLoaded = 1;
+    platform::SoundDevice* device = nullptr;
+    if (platform::CreateSoundDevice(&device) != platform::kOk || device == nullptr) return 0;
+    gSoundDevice.device = device;
+    if (platform::SetSoundCooperativeLevel(device, screen::gScreen.window, platform::kSoundPriority) !=
+        platform::kOk) {
+        return 0;
+    }
+    desc.flags = platform::kBufferPrimary;
+    desc.bufferBytes = 0;
+    desc.format = nullptr;
+    desc.formatBytes = 0;
+    platform::SoundBuffer* primary = nullptr;
+    if (platform::CreateSoundBuffer(device, &desc, &primary) != platform::kOk || primary == nullptr) return 0;
+    gSoundDevice.primary = primary;
+    return 1;
+}
+
+std::intptr_t LoadSoundFile(std::int32_t number, const char* path) {
+    const platform::FileHandle file = platform::OpenFileForReading(path);
+    if (file == 0) return 0;
+    const std::uint32_t size = platform::GetFileSizeLow(file);
+    void* image = runtime::ProgramAlloc(size, false);
+    if (image == nullptr) {
+        platform::CloseFileHandle(file);
+        return 0;
+    }
+    std::uint32_t got = 0;
+    const bool read = platform::ReadFileBytes(file, image, size, &got);
+    // A file that could not be read whole is not a sound: nothing
+    // uninitialised ever reaches the parsers.
+    const std::intptr_t result = read && got == size ? LoadSoundData(number, image, got) : 0;
+    runtime::ProgramFree(image);
+    platform::CloseFileHandle(file);
+    return result;
+}
+
+std::intptr_t LoadSoundData(std::int32_t number, const void* data, std::uint32_t size) {
+    // Without a device nothing is parsed, decoded or created.
+    if (gSoundDevice.device == nullptr || data == nullptr) return 0;
+    const auto* image = static_cast<const unsigned char*>(data);
+    if (size >= 4 && HasTag(image, "RIFF")) {
+        WavParts wav{};
+        if (!ReadWav(image, size, &wav)) return 0;
+        return CreateFilledBuffer(number, wav.format, wav.formatBytes, wav.samples, wav.sampleBytes);
+    }
+    if (FindSoundDecoder(data, size) == 0) return 0;
+    std::uint32_t bytes = 0;
+    unsigned char* pcm = DecodeCurrent(&bytes);
+    if (pcm == nullptr) return 0;
+    const std::intptr_t result = CreateFilledBuffer(number, &gDecodedFormat, sizeof gDecodedFormat, pcm, bytes);
+    runtime::ProgramFree(pcm);
+    return result;
+}
+
+void StartSound(std::int32_t number) {
+    platform::SoundBuffer* buffer = LookupSound(number);
+    if (buffer == nullptr) return;
+    platform::StopSoundBuffer(buffer);
+    platform::SetSoundBufferPosition(buffer, 0);
+    platform::PlaySoundBuffer(buffer, 0);
+}
+
+void FreeSound(std::int32_t number) {
+    platform::SoundBuffer* buffer = LookupSound(number);
+    if (buffer == nullptr) return;
+    platform::ReleaseSoundBuffer(buffer);
+    runtime::FreeEntry(gSounds, number);
+}
+
+void CloseSoundDevice() {
+    // Every sound: the entry at the capacity itself never holds one, as a
+    // load under that number grows the table first.
+    runtime::ForEachObject(gSounds, FreeVisited);
+    if (gSoundDevice.primary != nullptr) platform::ReleaseSoundBuffer(gSoundDevice.primary);
+    gSoundDevice.primary = nullptr;
+    if (gSoundDevice.device != nullptr) platform::ReleaseSoundDevice(gSoundDevice.device);
+    gSoundDevice.device = nullptr;
+    if (gSoundDevice.libraryLoaded != 0) platform::UnloadSoundLibrary();
+    gSoundDevice.libraryLoaded = 0;
+}
+
+void AddSoundDecoder(const SoundDecoder* decoder) {
+    if (decoder == nullptr || gDecoderCount >= kMaxSoundDecoders) return;
+    gDecoders[gDecoderCount++] = decoder;
+}
+
+std::int32_t FindSoundDecoder(const void* data, std::uint32_t size) {
+    for (std::int32_t i = 0; i < gDecoderCount; ++i) {
+        if (gDecoders[i]->OpenData(data, size) != 0) {
+            gCurrentDecoder = gDecoders[i];
+            return 1;
+        }
+    }
+    return 0;
+}
+
+std::int32_t SoundDecoderCount() { return gDecoderCount; }
+
+const SoundDecoder* SoundDecoderAt(std::int32_t index) {
+    return index >= 0 && index < gDecoderCount ? gDecoders[index] : nullptr;
+}
+
+const SoundDecoder* CurrentSoundDecoder() { return gCurrentDecoder; }
+
 }  // namespace sound

@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <deque>
+#include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/input_device.h"
@@ -34,6 +36,7 @@ struct TestState {
     bool cursorVisible = true;
     std::deque<PostedMessage> messages;
     std::uint32_t emptyPumps = 0;
+    std::vector<std::string> inputCalls;
 };
 
 TestState& State() {
@@ -66,6 +69,7 @@ std::uint32_t KeyReads() { return State().keyReads; }
 void SetKeyboardFocus(bool focused) { State().focused = focused; }
 void SetKeyboardAvailable(bool available) { State().keyboardAvailable = available; }
 std::uint32_t KeyboardAcquireCount() { return State().acquires; }
+const std::vector<std::string>& InputCalls() { return State().inputCalls; }
 void PostScreenMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     State().messages.push_back({message, wParam, lParam});
 }
@@ -96,34 +100,47 @@ const void* KeyObjectGuid() {
 }
 
 InputSystem* CreateInputSystem(InstanceHandle) {
+    State().inputCalls.push_back("create system");
     if (!State().keyboardAvailable) return nullptr;
     return reinterpret_cast<InputSystem*>(&gInputSystem);
 }
-void ReleaseInputSystem(InputSystem*) {}
+void ReleaseInputSystem(InputSystem*) { State().inputCalls.push_back("release system"); }
 Result CreateKeyboardDevice(InputSystem* system, InputDevice** device) {
+    State().inputCalls.push_back("create keyboard");
     *device = system == nullptr ? nullptr : reinterpret_cast<InputDevice*>(&gKeyboard);
     return *device == nullptr ? kFail : kOk;
 }
-void ReleaseInputDevice(InputDevice*) { State().acquired = false; }
+void ReleaseInputDevice(InputDevice*) {
+    State().inputCalls.push_back("release keyboard");
+    State().acquired = false;
+}
 Result SetInputDataFormat(InputDevice*, const InputDataFormat* format) {
+    State().inputCalls.push_back("format");
     return format != nullptr && format->dataSize == 256 && format->objectCount == 256 ? kOk : kFail;
 }
-Result SetInputCooperativeLevel(InputDevice*, WindowHandle, std::uint32_t) { return kOk; }
+Result SetInputCooperativeLevel(InputDevice*, WindowHandle window, std::uint32_t flags) {
+    State().inputCalls.push_back("cooperative " + std::to_string(window) + " " + std::to_string(flags));
+    return kOk;
+}
 Result AcquireInputDevice(InputDevice*) {
+    State().inputCalls.push_back("acquire");
     ++State().acquires;
     State().acquired = State().focused;
     return State().acquired ? kOk : kFail;
 }
 Result UnacquireInputDevice(InputDevice*) {
+    State().inputCalls.push_back("unacquire");
     State().acquired = false;
     return kOk;
 }
 Result GetInputDeviceState(InputDevice*, std::uint32_t size, void* data) {
     TestState& state = State();
     if (!state.focused || !state.acquired) {
+        state.inputCalls.push_back("read failed");
         state.acquired = false;
         return kFail;
     }
+    state.inputCalls.push_back("read");
     std::uint8_t keys[256] = {};
     if (state.keyScript) state.keyScript(state.keyReads, keys);
     ++state.keyReads;

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -36,6 +38,11 @@ void SetKeyboardFocus(bool focused);
 // While false the input library cannot be loaded.
 void SetKeyboardAvailable(bool available);
 std::uint32_t KeyboardAcquireCount();
+// Every call of the input services since Reset, in order: "create system",
+// "release system", "create keyboard", "release keyboard", "format",
+// "cooperative <window> <flags>", "acquire", "unacquire", "read" (a read
+// that delivered the key states) and "read failed".
+const std::vector<std::string>& InputCalls();
 
 // Messages for the screen window, delivered by the next pump.
 void PostScreenMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);

@@ -1,0 +1,47 @@
+// Files of KERNEL32.  The script's backslash paths are native here and the
+// file system ignores case, so paths go to CreateFileA unchanged.
+
+#include "platform/file.h"
+
+#include "platform/win32/common.h"
+
+namespace platform {
+
+namespace {
+
+HANDLE Native(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+
+}  // namespace
+
+FileHandle OpenFileForReading(const char* path) {
+    if (path == nullptr) return 0;
+    const HANDLE file = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    return reinterpret_cast<FileHandle>(file);
+}
+
+bool ReadFileBytes(FileHandle file, void* buffer, std::uint32_t size, std::uint32_t* bytesRead) {
+    DWORD count = 0;
+    bool ok = false;
+    if (file != 0) ok = ::ReadFile(Native(file), buffer, size, &count, nullptr) != FALSE;
+    if (bytesRead != nullptr) *bytesRead = static_cast<std::uint32_t>(count);
+    return ok;
+}
+
+bool MoveFilePosition(FileHandle file, std::int32_t delta) {
+    if (file == 0) return false;
+    return ::SetFilePointer(Native(file), delta, nullptr, FILE_CURRENT) != INVALID_SET_FILE_POINTER;
+}
+
+std::uint32_t GetFileSizeLow(FileHandle file) {
+    if (file == 0) return 0;
+    const DWORD size = ::GetFileSize(Native(file), nullptr);
+    return size == INVALID_FILE_SIZE ? 0 : static_cast<std::uint32_t>(size);
+}
+
+void CloseFileHandle(FileHandle file) {
+    if (file != 0) ::CloseHandle(Native(file));
+}
+
+}  // namespace platform

@@ -1,0 +1,36 @@
+#!/bin/bash
+# The launcher's close box ends the program with exit code 0 and no full
+# screen is ever opened.
+source "$(dirname "$0")/launcher_common.inc"
+
+start_display
+new_show "Closing Show" "LBMP 00 red.bmp" "SBMP 00 0.000 0.000"
+write_red_bmp "$show/data/gfx/red.bmp"
+start_player
+find_launcher || { fail "no launcher window appeared"; finish; }
+sleep 0.5
+[ -z "$(visible_screen_windows)" ] || fail "a full screen is open beside the launcher"
+
+# The window manager's frame around the launcher; its close box sits at the
+# right end of the title bar.
+frame="$(xwininfo -id "$launcher" -tree | awk '/Parent window id/ { print $4 }')"
+geometry="$(xwininfo -id "$frame" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
+                                        /Width:/ { w = $2 } END { print x, y, w }')"
+read -r frame_x frame_y frame_width <<<"$geometry"
+client_y="$(xwininfo -id "$launcher" | awk '/Absolute upper-left Y/ { print $4 }')"
+if [ -z "$frame_x" ] || [ "$client_y" -le "$frame_y" ]; then
+    fail "the launcher has no title bar"
+    finish
+fi
+xdotool mousemove $((frame_x + frame_width - 8)) $(((frame_y + client_y) / 2)) click 1
+
+opened=""
+for i in $(seq 50); do
+    kill -0 "$player_pid" 2>/dev/null || break
+    [ -n "$(visible_screen_windows)" ] && opened=yes
+    sleep 0.1
+done
+wait_exit 5 || fail "the player did not end within 5 s of the close box"
+[ "$rc" = 0 ] || fail "exit code $rc"
+[ -z "$opened" ] || fail "a full screen opened after the close box"
+finish

@@ -1,0 +1,193 @@
+#!/bin/bash
+# The real player on a virtual X server with a window manager: a
+# presentation that shows a plain BMP sprite and a 3D sprite with a black
+# hole; the screenshot of the full screen must show both where the script
+# puts them, and Escape must end the program with exit code 0.
+#
+# Usage: screen_xvfb.sh <path-to-rodazaro> <source-dir>
+set -u
+
+player=$(realpath "${1:?path to the player}")
+
+missing=""
+for tool in Xvfb matchbox-window-manager xdotool import python3 od; do
+    command -v "$tool" > /dev/null 2>&1 || missing="$missing $tool"
+done
+if [ -n "$missing" ]; then
+    echo "SKIP: screen_xvfb needs:$missing (apt packages xvfb matchbox-window-manager xdotool imagemagick)"
+    exit 0
+fi
+
+work=$(mktemp -d)
+xvfb_pid=""
+wm_pid=""
+player_pid=""
+cleanup() {
+    for pid in $player_pid $wm_pid $xvfb_pid; do
+        kill "$pid" 2> /dev/null
+    done
+    for pid in $player_pid $wm_pid $xvfb_pid; do
+        wait "$pid" 2> /dev/null
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*"
+    exit 1
+}
+
+# The presentation: a 64 x 32 plain sprite, red on the left half and green
+# on the right, at the centre; a 32 x 32 blue texture with a black 8 x 8
+# hole in its middle, as a 3D sprite halfway to the left edge.
+mkdir -p "$work/data/gfx"
+python3 - "$work/data/gfx" << 'EOF'
+import struct, sys
+
+def bmp(path, width, height, colour_at):
+    pad = (4 - width * 3 % 4) % 4
+    rows = b""
+    for y in range(height - 1, -1, -1):          # bottom row first
+        for x in range(width):
+            r, g, b = colour_at(x, y)
+            rows += bytes((b, g, r))
+        rows += b"\0" * pad
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(rows), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + rows)
+
+bmp(sys.argv[1] + "/halves.bmp", 64, 32, lambda x, y: (255, 0, 0) if x < 32 else (0, 255, 0))
+bmp(sys.argv[1] + "/holed.bmp", 32, 32,
+    lambda x, y: (0, 0, 0) if 12 <= x < 20 and 12 <= y < 20 else (0, 0, 255))
+EOF
+printf 'Screen test\nLBMP 00 halves.bmp\nSBMP 00 0.000 0.000\nLGFX 01 holed.bmp\nSGFX 01 -.500 0.000\n' \
+    > "$work/data/vuze.kel"
+
+# The X server and its window manager.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n1 "$work/display")"
+matchbox-window-manager -use_titlebar no > "$work/wm.log" 2>&1 &
+wm_pid=$!
+sleep 1
+
+# The player, in the presentation's folder.
+unset SDL_VIDEODRIVER
+export SDL_AUDIODRIVER=dummy
+(cd "$work" && exec "$player") > "$work/player.log" 2>&1 &
+player_pid=$!
+
+shoot() {  # a screenshot of the whole 1024 x 768 screen as raw R, G, B bytes
+    import -window root -depth 8 "rgb:$work/shot.rgb" 2> /dev/null
+}
+
+pixel() {  # pixel <x> <y>: the colour in the last screenshot as "r g b"
+    [ -s "$work/shot.rgb" ] || return 0
+    od -An -tu1 -j $((($2 * 1024 + $1) * 3)) -N3 "$work/shot.rgb" | xargs
+}
+
+near() {  # near <x> <y> <r> <g> <b>: the pixel is that colour, give or take a little
+    local want=("$3" "$4" "$5")
+    local got
+    read -r -a got <<< "$(pixel "$1" "$2")"
+    [ "${#got[@]}" -eq 3 ] || return 1
+    local i difference
+    for i in 0 1 2; do
+        difference=$((want[i] - got[i]))
+        [ "${difference#-}" -le 8 ] || return 1
+    done
+    return 0
+}
+
+# The launcher, if the player shows one: "Run" with the first mode
+# (1024x768x32).  Its button fills the lower half of its 150 x 40 client area.
+launcher=""
+for _ in $(seq 100); do
+    kill -0 "$player_pid" 2> /dev/null || fail "the player ended early: $(cat "$work/player.log")"
+    for window in $(xdotool search --onlyvisible --pid "$player_pid" 2> /dev/null) \
+                  $(xdotool search --onlyvisible --class rodazaro 2> /dev/null); do
+        case "$(xdotool getwindowname "$window" 2> /dev/null)" in
+            "RodaZaro - Screen test") launcher=$window ;;
+            "Screen test") break 2 ;;  # no launcher: the screen is already open
+        esac
+    done
+    [ -n "$launcher" ] && break
+    sleep 0.1
+done
+
+press_run() {
+    # The launcher's final size first: a click on a window still being laid
+    # out lands elsewhere.
+    for _ in $(seq 50); do
+        xdotool getwindowgeometry "$launcher" 2> /dev/null | grep -q "Geometry: 150x40" && break
+        sleep 0.1
+    done
+    sleep 0.5
+    xdotool mousemove --window "$launcher" 75 35 click 1
+}
+
+shown=0
+for attempt in 1 2 3; do
+    [ -n "$launcher" ] && press_run
+    for _ in $(seq 40); do
+        kill -0 "$player_pid" 2> /dev/null || fail "the player ended early: $(cat "$work/player.log")"
+        if shoot && near 490 380 255 0 0; then
+            shown=1
+            break 2
+        fi
+        sleep 0.1
+    done
+    # Still the launcher (a click that opened the mode list instead): close
+    # the list and press again.
+    [ -n "$launcher" ] && xdotool getwindowname "$launcher" > /dev/null 2>&1 || break
+    echo "launcher still open after attempt $attempt"
+    xdotool key Escape
+    sleep 0.5
+done
+[ "$shown" = 1 ] || fail "the presentation never appeared (centre pixel: $(pixel 490 380))"
+
+# The plain sprite: 64 x 32 centred on 1024 x 768 covers 480..543 x 368..399.
+sleep 0.5
+shoot || fail "no screenshot"
+near 480 368 255 0 0 || fail "plain sprite's top-left corner: $(pixel 480 368)"
+near 511 399 255 0 0 || fail "plain sprite's red half: $(pixel 511 399)"
+near 512 368 0 255 0 || fail "plain sprite's green half: $(pixel 512 368)"
+near 543 399 0 255 0 || fail "plain sprite's bottom-right corner: $(pixel 543 399)"
+near 479 380 0 0 0 || fail "left of the plain sprite: $(pixel 479 380)"
+near 544 380 0 0 0 || fail "right of the plain sprite: $(pixel 544 380)"
+near 500 367 0 0 0 || fail "above the plain sprite: $(pixel 500 367)"
+# The 3D sprite: 32 x 32 centred at x = 256 covers 240..271 x 368..399,
+# with the black hole at 252..259 x 380..387.
+near 241 369 0 0 255 || fail "3D sprite: $(pixel 241 369)"
+near 270 398 0 0 255 || fail "3D sprite's far corner: $(pixel 270 398)"
+near 255 383 0 0 0 || fail "3D sprite's hole: $(pixel 255 383)"
+near 238 383 0 0 0 || fail "left of the 3D sprite: $(pixel 238 383)"
+near 5 5 0 0 0 || fail "the screen's corner: $(pixel 5 5)"
+
+# Escape ends the program with exit code 0.
+for window in $(xdotool search --onlyvisible --pid "$player_pid" 2> /dev/null); do
+    if [ "$(xdotool getwindowname "$window" 2> /dev/null)" = "Screen test" ]; then
+        timeout 5 xdotool windowactivate --sync "$window" > /dev/null 2>&1
+    fi
+done
+xdotool key Escape
+status=""
+for _ in $(seq 100); do
+    if ! kill -0 "$player_pid" 2> /dev/null; then
+        wait "$player_pid"
+        status=$?
+        break
+    fi
+    sleep 0.1
+done
+[ -n "$status" ] || fail "the player did not end within 10 s of Escape"
+player_pid=""
+[ "$status" = 0 ] || fail "exit code $status: $(cat "$work/player.log")"
+echo "PASS: screen shown and Escape ended the player with exit code 0"

@@ -1,0 +1,149 @@
+// Ogg Vorbis files made in memory with the reference encoder, and the
+// reference decode of a file through vorbisfile's own stdio source.
+#pragma once
+
+#include <vorbis/vorbisenc.h>
+#define OV_EXCLUDE_STATIC_CALLBACKS
+#include <vorbis/vorbisfile.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+namespace rodazaro_test {
+
+// A tone per channel (channel c at 220 * (c + 1) Hz, amplitude 0.5) of
+// frames sample frames.
+inline std::vector<float> Tones(int channels, int rate, int frames, double baseHz = 220.0) {
+    std::vector<float> out(static_cast<std::size_t>(channels) * static_cast<std::size_t>(frames));
+    for (int i = 0; i < frames; ++i) {
+        for (int c = 0; c < channels; ++c) {
+            const double phase = 2.0 * M_PI * baseHz * (c + 1) * i / rate;
+            out[static_cast<std::size_t>(i) * channels + c] = static_cast<float>(0.5 * std::sin(phase));
+        }
+    }
+    return out;
+}
+
+// Noise of amplitude 0.5: it needs many audio pages, so damage in the
+// middle of the file hits audio rather than the headers.
+inline std::vector<float> Noise(int channels, int frames, unsigned seed = 5) {
+    std::vector<float> out(static_cast<std::size_t>(channels) * static_cast<std::size_t>(frames));
+    std::mt19937 random(seed);
+    for (float& v : out) v = static_cast<float>(random() % 1001) / 1000.0f - 0.5f;
+    return out;
+}
+
+// One logical stream of the given interleaved samples.
+inline std::vector<std::uint8_t> EncodeVorbis(int channels, int rate, const std::vector<float>& interleaved,
+                                              int serial = 1) {
+    std::vector<std::uint8_t> file;
+    vorbis_info info;
+    vorbis_info_init(&info);
+    if (vorbis_encode_init_vbr(&info, channels, rate, 0.3f) != 0) {
+        vorbis_info_clear(&info);
+        return file;
+    }
+    vorbis_comment comment;
+    vorbis_comment_init(&comment);
+    vorbis_dsp_state dsp;
+    vorbis_block block;
+    vorbis_analysis_init(&dsp, &info);
+    vorbis_block_init(&dsp, &block);
+    ogg_stream_state stream;
+    ogg_stream_init(&stream, serial);
+    ogg_page page;
+    ogg_packet packet;
+    auto append = [&file](const ogg_page& p) {
+        file.insert(file.end(), p.header, p.header + p.header_len);
+        file.insert(file.end(), p.body, p.body + p.body_len);
+    };
+    {
+        ogg_packet header;
+        ogg_packet headerComment;
+        ogg_packet headerCode;
+        vorbis_analysis_headerout(&dsp, &comment, &header, &headerComment, &headerCode);
+        ogg_stream_packetin(&stream, &header);
+        ogg_stream_packetin(&stream, &headerComment);
+        ogg_stream_packetin(&stream, &headerCode);
+        while (ogg_stream_flush(&stream, &page) != 0) append(page);
+    }
+    const std::size_t frames = interleaved.size() / static_cast<std::size_t>(channels);
+    std::size_t done = 0;
+    bool ended = false;
+    while (!ended) {
+        const std::size_t n = frames - done < 1024 ? frames - done : 1024;
+        if (n == 0) {
+            vorbis_analysis_wrote(&dsp, 0);
+        } else {
+            float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(n));
+            for (std::size_t i = 0; i < n; ++i) {
+                for (int c = 0; c < channels; ++c) buffer[c][i] = interleaved[(done + i) * channels + c];
+            }
+            vorbis_analysis_wrote(&dsp, static_cast<int>(n));
+            done += n;
+        }
+        while (vorbis_analysis_blockout(&dsp, &block) == 1) {
+            vorbis_analysis(&block, nullptr);
+            vorbis_bitrate_addblock(&block);
+            while (vorbis_bitrate_flushpacket(&dsp, &packet) != 0) {
+                ogg_stream_packetin(&stream, &packet);
+                while (ogg_stream_pageout(&stream, &page) != 0) {
+                    append(page);
+                    if (ogg_page_eos(&page) != 0) ended = true;
+                }
+            }
+        }
+        if (n == 0 && !ended) {
+            while (ogg_stream_flush(&stream, &page) != 0) {
+                append(page);
+                if (ogg_page_eos(&page) != 0) ended = true;
+            }
+            ended = true;
+        }
+    }
+    ogg_stream_clear(&stream);
+    vorbis_block_clear(&block);
+    vorbis_dsp_clear(&dsp);
+    vorbis_comment_clear(&comment);
+    vorbis_info_clear(&info);
+    return file;
+}
+
+struct ReferenceDecode {
+    bool ok = false;
+    int channels = 0;
+    long rate = 0;
+    std::int64_t frames = 0;
+    std::vector<std::uint8_t> pcm;  // signed 16-bit little-endian, interleaved
+};
+
+// What vorbisfile makes of the file when it reads it through stdio.
+inline ReferenceDecode DecodeWithStdio(const std::vector<std::uint8_t>& file) {
+    ReferenceDecode result;
+    FILE* in = fmemopen(const_cast<std::uint8_t*>(file.data()), file.size(), "rb");
+    if (in == nullptr) return result;
+    OggVorbis_File vf;
+    if (ov_open(in, &vf, nullptr, 0) < 0) {
+        std::fclose(in);
+        return result;
+    }
+    const vorbis_info* info = ov_info(&vf, -1);
+    result.channels = info->channels;
+    result.rate = info->rate;
+    result.frames = ov_pcm_total(&vf, -1);
+    char chunk[4096];
+    int section = 0;
+    for (int guard = 0; guard < 1000000; ++guard) {
+        const long n = ov_read(&vf, chunk, sizeof chunk, 0, 2, 1, &section);
+        if (n == 0) break;
+        if (n > 0) result.pcm.insert(result.pcm.end(), chunk, chunk + n);
+    }
+    ov_clear(&vf);  // closes the FILE too
+    result.ok = true;
+    return result;
+}
+
+}  // namespace rodazaro_test

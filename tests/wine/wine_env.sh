@@ -1,0 +1,66 @@
+# Sourced by the Wine tests: a private 32-bit Wine prefix and the helpers to
+# run a program in it.  The prefix lives in the build tree.
+
+# wine_setup PREFIX_DIR: creates the prefix once (about 10 s) and exports
+# what every later wine call needs.
+wine_setup() {
+  export WINEPREFIX="$1"
+  export WINEARCH=win32
+  export WINEDEBUG="${WINEDEBUG:--all}"
+  # No Mono or Gecko installer: the programs need neither.
+  export WINEDLLOVERRIDES="mscoree,mshtml=d"
+  if ! command -v wine >/dev/null 2>&1; then
+    echo "wine is not installed (scripts/test-windows.sh installs it)" >&2
+    return 1
+  fi
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    timeout 180 wineboot -i >/dev/null 2>&1 || true
+    timeout 60 wineserver -w || true
+  fi
+  [ -f "$WINEPREFIX/system.reg" ] || { echo "could not create the Wine prefix $WINEPREFIX" >&2; return 1; }
+}
+
+# wine_stop: ends this prefix's Wine server and waits for it.
+wine_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  timeout 30 wineserver -w >/dev/null 2>&1 || true
+}
+
+# wine_virtual_desktop WIDTHxHEIGHT: every program of the prefix runs in a
+# virtual desktop of that size, where display modes can change (plain Xvfb
+# offers only its own size).
+wine_virtual_desktop() {
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$1" /f >/dev/null 2>&1
+  wine_stop
+}
+
+# wine_null_sound DIR: sound without a sound card, through ALSA's null
+# device: HOME becomes DIR, which holds the ALSA configuration.
+wine_null_sound() {
+  mkdir -p "$1"
+  printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' >"$1/.asoundrc"
+  export HOME="$1"
+}
+
+# x_start WIDTHxHEIGHT PIDFILE: a virtual X server on a free display number;
+# DISPLAY names it and PIDFILE gets its process id.
+x_start() {
+  local file
+  file="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$file" >/dev/null 2>&1 &
+  echo $! >"$2"
+  local i
+  for i in $(seq 100); do
+    [ -s "$file" ] && break
+    sleep 0.1
+  done
+  if [ ! -s "$file" ]; then
+    rm -f "$file"
+    echo "the virtual X server did not start" >&2
+    return 1
+  fi
+  export DISPLAY=":$(head -n 1 "$file")"
+  rm -f "$file"
+}
