@@ -1,4 +1,5 @@
 #include "sound/sound.h"
+#include "sound/wav.h"
 
 #include <cstring>
 
@@ -25,43 +26,7 @@ const SoundDecoder* gCurrentDecoder = nullptr;
 // The format of the sound a decoder produced: 16-bit PCM.
 platform::WaveFormat gDecodedFormat{};
 
-std::uint32_t ReadU32(const unsigned char* at) {
-    return static_cast<std::uint32_t>(at[0]) | (static_cast<std::uint32_t>(at[1]) << 8) |
-           (static_cast<std::uint32_t>(at[2]) << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
-}
-
 bool HasTag(const unsigned char* at, const char* tag) { return std::memcmp(at, tag, 4) == 0; }
-
-// The parts of a WAV image the device needs.
-struct WavParts {
-    const void* format;
-    std::uint32_t formatBytes;
-    const unsigned char* samples;
-    std::uint32_t sampleBytes;
-};
-
-// The format chunk must come first, at offset 12; the samples are the body
-// of the chunk named "data" among the chunks after it, each chunk padded to
-// an even size.  A chunk that runs past the end of the image rejects it.
-bool ReadWav(const unsigned char* image, std::uint32_t size, WavParts* parts) {
-    if (size < 20 || !HasTag(image + 12, "fmt ")) return false;
-    const std::uint64_t formatBytes = ReadU32(image + 16);
-    if (formatBytes > size - 20u) return false;
-    parts->format = image + 20;
-    parts->formatBytes = static_cast<std::uint32_t>(formatBytes);
-    std::uint64_t at = 20 + formatBytes + (formatBytes & 1);
-    while (at + 8 <= size) {
-        const std::uint64_t chunkBytes = ReadU32(image + at + 4);
-        if (HasTag(image + at, "data")) {
-            if (chunkBytes > size - (at + 8)) return false;
-            parts->samples = image + at + 8;
-            parts->sampleBytes = static_cast<std::uint32_t>(chunkBytes);
-            return true;
-        }
-        at += 8 + chunkBytes + (chunkBytes & 1);
-    }
-    return false;
-}
 
 // Runs the current decoder over its open stream into a new PCM block on the
 // program heap and describes it in gDecodedFormat.  Null on failure, with
@@ -212,8 +177,8 @@ std::intptr_t LoadSoundData(std::int32_t number, const void* data, std::uint32_t
     if (gSoundDevice.device == nullptr || data == nullptr) return 0;
     const auto* image = static_cast<const unsigned char*>(data);
     if (size >= 4 && HasTag(image, "RIFF")) {
-        WavParts wav{};
-        if (!ReadWav(image, size, &wav)) return 0;
+        WavImage wav{};
+        if (ReadWavImage(image, size, &wav) != WavProblem::None) return 0;
         return CreateFilledBuffer(number, wav.format, wav.formatBytes, wav.samples, wav.sampleBytes);
     }
     if (FindSoundDecoder(data, size) == 0) return 0;

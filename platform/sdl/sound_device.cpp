@@ -10,6 +10,7 @@
 // sound, the play cursor and flag) changes only under the device lock.
 
 #include "platform/sdl/sound_device.h"
+#include "platform/sound_format.h"
 
 #include <SDL2/SDL.h>
 
@@ -39,10 +40,6 @@ struct SoundDevice {
 
 namespace {
 
-constexpr std::uint32_t kMinBufferBytes = 4;             // DSBSIZE_MIN
-constexpr std::uint32_t kMaxBufferBytes = 0x0FFFFFFF;    // DSBSIZE_MAX
-constexpr std::uint32_t kMinFrequency = 100;             // DSBFREQUENCY_MIN
-constexpr std::uint32_t kMaxFrequency = 200000;          // DSBFREQUENCY_MAX
 constexpr std::uint64_t kMaxMixedBytes = 1ull << 30;     // converted copy of one buffer
 constexpr int kMinCaptureRate = 8000;
 constexpr int kMaxCaptureRate = 192000;
@@ -105,21 +102,8 @@ void SDLCALL MixCallback(void* userdata, Uint8* stream, int length) {
     Mix(static_cast<SoundDevice*>(userdata), reinterpret_cast<std::int16_t*>(stream), length / 4);
 }
 
-// What a DirectSound device takes for a static buffer from a WAV format
-// chunk: PCM, unsigned 8 or signed 16 bits, one or two channels, a block of
-// one sample per channel, a rate it can play, and some bytes.
 bool ReadAcceptedFormat(const SoundBufferDesc& desc, WaveFormat* format) {
-    if (desc.format == nullptr || desc.formatBytes < 16) return false;
-    WaveFormat wave{};
-    std::memcpy(&wave, desc.format, desc.formatBytes < sizeof wave ? desc.formatBytes : sizeof wave);
-    if (wave.formatTag != 1) return false;
-    if (wave.channels != 1 && wave.channels != 2) return false;
-    if (wave.bitsPerSample != 8 && wave.bitsPerSample != 16) return false;
-    if (wave.blockAlign != wave.channels * wave.bitsPerSample / 8) return false;
-    if (wave.samplesPerSecond < kMinFrequency || wave.samplesPerSecond > kMaxFrequency) return false;
-    if (desc.bufferBytes < kMinBufferBytes || desc.bufferBytes > kMaxBufferBytes) return false;
-    *format = wave;
-    return true;
+    return CheckWaveFormat(desc.format, desc.formatBytes, desc.bufferBytes, format) == WaveFormatProblem::None;
 }
 
 std::uint64_t MixedFrames(std::uint64_t frames, const WaveFormat& format, int rate) {

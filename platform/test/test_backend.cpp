@@ -1,4 +1,6 @@
 #include "platform/test/test_backend.h"
+#include "platform/test/test_display.h"
+#include "platform/test/test_sound_device.h"
 
 #include <cstring>
 #include <deque>
@@ -58,7 +60,11 @@ struct InputDevice {};
 
 namespace test {
 
-void Reset() { State() = TestState{}; }
+void Reset() {
+    State() = TestState{};
+    ResetDisplay();
+    ResetSoundDevice();
+}
 void SetTicks(std::uint32_t ticks) { State().ticks = ticks; }
 void AdvanceTicks(std::uint32_t milliseconds) { State().ticks += milliseconds; }
 std::uint32_t Ticks() { return State().ticks; }

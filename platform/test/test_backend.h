@@ -18,7 +18,8 @@ struct ProcessExit {
     int code;
 };
 
-// Back to the state at program start: tick 0, no keys, no messages.
+// Back to the state at program start: tick 0, no keys, no messages, a
+// fresh memory display and sound device.
 void Reset();
 
 void SetTicks(std::uint32_t ticks);

@@ -83,7 +83,9 @@ Bytes BuildBmp(const BmpFile& bmp) {
     Put16(file, 28, bmp.bits);
     Put32(file, 30, bmp.compression);
     Put32(file, 46, static_cast<std::uint32_t>(bmp.table.size() / 4));
-    std::copy(bmp.table.begin(), bmp.table.end(), file.begin() + static_cast<std::ptrdiff_t>(tableOffset));
+    if (!bmp.table.empty()) {
+        std::copy(bmp.table.begin(), bmp.table.end(), file.begin() + static_cast<std::ptrdiff_t>(tableOffset));
+    }
     for (std::size_t y = 0; y < bmp.rows.size(); ++y) {
         std::uint8_t* row = file.data() + pixelOffset + y * padded;
         std::memset(row, bmp.padByte, padded);

@@ -12,7 +12,9 @@
 #include "platform/heap.h"
 #include "platform/posix/path.h"
 #include "screen/image_decoders.h"
+#include "platform/sound_format.h"
 #include "sound/sound.h"
+#include "sound/wav.h"
 
 namespace check {
 
@@ -173,21 +175,22 @@ std::string UnknownSoundKind(const std::vector<unsigned char>& bytes) {
 }
 
 // What the sound device takes for a static buffer, besides its format: a
-// rate and a size within DirectSound's bounds (DSBFREQUENCY_MIN/MAX,
-// DSBSIZE_MIN/MAX).  Empty when it takes them.
-constexpr std::uint32_t kMinFrequency = 100;
-constexpr std::uint32_t kMaxFrequency = 200000;
-constexpr std::uint64_t kMinBufferBytes = 4;
-constexpr std::uint64_t kMaxBufferBytes = 0x0FFFFFFF;
-
+// rate and a size within its bounds.  Empty when it takes them.
 std::string DeviceProblem(std::uint64_t rate, std::uint64_t bytes) {
-    if (rate < kMinFrequency || rate > kMaxFrequency) {
+    using platform::kMaxSoundBufferBytes;
+    using platform::kMaxSoundFrequency;
+    using platform::kMinSoundBufferBytes;
+    using platform::kMinSoundFrequency;
+    if (rate < kMinSoundFrequency || rate > kMaxSoundFrequency) {
         return "its sample rate (" + std::to_string(rate) + " Hz) is outside the sound device's " +
-               std::to_string(kMinFrequency) + "-" + std::to_string(kMaxFrequency) + " Hz";
+               std::to_string(kMinSoundFrequency) + "-" + std::to_string(kMaxSoundFrequency) + " Hz";
     }
     if (bytes == 0) return "it holds no samples, and the sound device refuses an empty sound";
-    if (bytes < kMinBufferBytes) return "it holds only " + std::to_string(bytes) + " bytes of samples, fewer than the sound device's least of " + std::to_string(kMinBufferBytes);
-    if (bytes > kMaxBufferBytes) return "it holds " + std::to_string(bytes / (1024 * 1024)) + " MB of samples, more than the sound device takes (256 MB)";
+    if (bytes < kMinSoundBufferBytes) {
+        return "it holds only " + std::to_string(bytes) + " bytes of samples, fewer than the sound device's least of " +
+               std::to_string(kMinSoundBufferBytes);
+    }
+    if (bytes > kMaxSoundBufferBytes) return "it holds " + std::to_string(bytes / (1024 * 1024)) + " MB of samples, more than the sound device takes (256 MB)";
     return {};
 }
 
@@ -241,46 +244,39 @@ MediaResult CheckGraphicFile(const std::string& name, int nameColumn) {
 }
 
 std::string CheckWavImage(const unsigned char* image, std::size_t size) {
-    // The sound loader's rules: "fmt " first, at offset 12; the samples are
-    // the body of the "data" chunk among the chunks after it, every chunk
-    // padded to an even size; a chunk that runs past the end rejects the file.
-    if (size < 20 || std::memcmp(image + 12, "fmt ", 4) != 0) {
-        return "its format chunk (\"fmt \") does not come first, at byte 12";
+    // The sound loader's own reading of the image, then the device's rules.
+    sound::WavImage wav{};
+    switch (sound::ReadWavImage(image, static_cast<std::uint32_t>(size), &wav)) {
+        case sound::WavProblem::None: break;
+        case sound::WavProblem::NoFormatFirst: return "its format chunk (\"fmt \") does not come first, at byte 12";
+        case sound::WavProblem::FormatPastEnd: return "its format chunk runs past the end of the file";
+        case sound::WavProblem::DataPastEnd: return "its data chunk runs past the end of the file (cut short?)";
+        case sound::WavProblem::NoData: return "it has no data chunk";
     }
-    const std::uint64_t formatBytes = U32(image + 16);
-    if (formatBytes > size - 20) return "its format chunk runs past the end of the file";
-    std::uint64_t at = 20 + formatBytes + (formatBytes & 1);
-    std::uint64_t dataBytes = 0;
-    bool found = false;
-    while (at + 8 <= size) {
-        const std::uint64_t chunkBytes = U32(image + at + 4);
-        if (std::memcmp(image + at, "data", 4) == 0) {
-            if (chunkBytes > size - (at + 8)) return "its data chunk runs past the end of the file (cut short?)";
-            dataBytes = chunkBytes;
-            found = true;
-            break;
-        }
-        at += 8 + chunkBytes + (chunkBytes & 1);
+    platform::WaveFormat format{};
+    const platform::WaveFormatProblem problem =
+        platform::CheckWaveFormat(wav.format, wav.formatBytes, wav.sampleBytes, &format);
+    if (wav.formatBytes >= 16) std::memcpy(&format, wav.format, wav.formatBytes < sizeof format ? wav.formatBytes : sizeof format);
+    const std::uint32_t channels = format.channels;
+    const std::uint32_t bits = format.bitsPerSample;
+    switch (problem) {
+        case platform::WaveFormatProblem::None: return {};
+        case platform::WaveFormatProblem::TooShort:
+            return "its format chunk is too short (" + std::to_string(wav.formatBytes) + " bytes)";
+        case platform::WaveFormatProblem::NotPcm:
+            return "its sample format (" + std::to_string(format.formatTag) + ") is not PCM, which the sound device refuses";
+        case platform::WaveFormatProblem::Channels:
+            return "it has " + std::to_string(channels) + " channels; the sound device plays mono and stereo only";
+        case platform::WaveFormatProblem::Bits:
+            return "it has " + std::to_string(bits) + "-bit samples; the sound device plays 8 and 16 bits only";
+        case platform::WaveFormatProblem::BlockAlign:
+            return "its block align (" + std::to_string(format.blockAlign) + ") does not match " + std::to_string(channels) +
+                   " channel(s) of " + std::to_string(bits) + " bits, which the sound device refuses";
+        case platform::WaveFormatProblem::Rate:
+        case platform::WaveFormatProblem::Size:
+            return DeviceProblem(format.samplesPerSecond, wav.sampleBytes);
     }
-    if (!found) return "it has no data chunk";
-    if (formatBytes < 16) return "its format chunk is too short (" + std::to_string(formatBytes) + " bytes)";
-    const std::uint32_t tag = U16(image + 20);
-    const std::uint32_t channels = U16(image + 22);
-    const std::uint32_t rate = U32(image + 24);
-    const std::uint32_t blockAlign = U16(image + 32);
-    const std::uint32_t bits = U16(image + 34);
-    if (tag != 1) return "its sample format (" + std::to_string(tag) + ") is not PCM, which the sound device refuses";
-    if (channels != 1 && channels != 2) {
-        return "it has " + std::to_string(channels) + " channels; the sound device plays mono and stereo only";
-    }
-    if (bits != 8 && bits != 16) {
-        return "it has " + std::to_string(bits) + "-bit samples; the sound device plays 8 and 16 bits only";
-    }
-    if (blockAlign != channels * bits / 8) {
-        return "its block align (" + std::to_string(blockAlign) + ") does not match " + std::to_string(channels) +
-               " channel(s) of " + std::to_string(bits) + " bits, which the sound device refuses";
-    }
-    return DeviceProblem(rate, dataBytes);
+    return {};
 }
 
 MediaResult CheckSoundFile(const std::string& name, int nameColumn) {
