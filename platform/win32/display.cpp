@@ -43,7 +43,10 @@ using DirectDrawCreateExProc = HRESULT(WINAPI*)(GUID*, LPVOID*, REFIID, IUnknown
 // Failure of a call on an absent object.
 constexpr Result kInvalid = static_cast<Result>(DDERR_INVALIDPARAMS);
 
+// The library stays loaded while any object made from it lives: one load
+// per object.
 HMODULE gDisplayLibrary = nullptr;
+int gDisplayLibraryLoads = 0;
 
 IDirectDraw7* Native(DisplayDevice* device) { return reinterpret_cast<IDirectDraw7*>(device); }
 IDirectDrawSurface7* Native(Surface* surface) { return reinterpret_cast<IDirectDrawSurface7*>(surface); }
@@ -69,16 +72,17 @@ DisplayDevice* CreateDisplayDevice() {
         ::FreeLibrary(library);
         return nullptr;
     }
-    if (gDisplayLibrary != nullptr) ::FreeLibrary(gDisplayLibrary);
     gDisplayLibrary = library;
+    ++gDisplayLibraryLoads;
     return reinterpret_cast<DisplayDevice*>(object);
 }
 
 void ReleaseDisplayDevice(DisplayDevice* device) {
-    if (device != nullptr) Native(device)->Release();
-    if (gDisplayLibrary != nullptr) {
+    if (device == nullptr) return;
+    Native(device)->Release();
+    if (gDisplayLibraryLoads > 0) {
         ::FreeLibrary(gDisplayLibrary);
-        gDisplayLibrary = nullptr;
+        if (--gDisplayLibraryLoads == 0) gDisplayLibrary = nullptr;
     }
 }
 

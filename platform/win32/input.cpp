@@ -29,7 +29,10 @@ namespace {
 
 using DirectInputCreateExProc = HRESULT(WINAPI*)(HINSTANCE, DWORD, REFIID, LPVOID*, LPUNKNOWN);
 
+// The library stays loaded while any object made from it lives: one load
+// per object.
 HMODULE gInputLibrary = nullptr;
+int gInputLibraryLoads = 0;
 
 IDirectInput7A* NativeSystem(InputSystem* system) { return reinterpret_cast<IDirectInput7A*>(system); }
 IDirectInputDevice7A* NativeDevice(InputDevice* device) {
@@ -57,17 +60,17 @@ InputSystem* CreateInputSystem(InstanceHandle instance) {
         ::FreeLibrary(library);
         return nullptr;
     }
-    // One input object at a time: a second one keeps the library counted.
-    if (gInputLibrary != nullptr) ::FreeLibrary(gInputLibrary);
     gInputLibrary = library;
+    ++gInputLibraryLoads;
     return reinterpret_cast<InputSystem*>(object);
 }
 
 void ReleaseInputSystem(InputSystem* system) {
-    if (system != nullptr) NativeSystem(system)->Release();
-    if (gInputLibrary != nullptr) {
+    if (system == nullptr) return;
+    NativeSystem(system)->Release();
+    if (gInputLibraryLoads > 0) {
         ::FreeLibrary(gInputLibrary);
-        gInputLibrary = nullptr;
+        if (--gInputLibraryLoads == 0) gInputLibrary = nullptr;
     }
 }
 

@@ -149,6 +149,29 @@ TEST(Win32Display, ASixteenBitScreenIsFiveSixFiveAndItsSurfacesFollowIt) {
     platform::ReleaseSurface(sprite);
 }
 
+TEST(Win32Display, TheLibraryStaysWhileADeviceLives) {
+    platform::DisplayDevice* first = platform::CreateDisplayDevice();
+    platform::DisplayDevice* second = platform::CreateDisplayDevice();
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    platform::ReleaseDisplayDevice(first);
+    ASSERT_EQ(platform::SetDisplayCooperativeLevel(second, Handle(), platform::kDisplayNormal), kOk);
+    platform::Surface* surface = nullptr;
+    EXPECT_EQ(platform::CreateSurface(second, 16, 16, platform::kCapsOffscreenPlain, &surface), kOk);
+    platform::ReleaseSurface(surface);
+    platform::ReleaseDisplayDevice(second);
+
+    platform::InputSystem* input = platform::CreateInputSystem(platform::GetModuleInstance());
+    platform::InputSystem* other = platform::CreateInputSystem(platform::GetModuleInstance());
+    ASSERT_NE(input, nullptr);
+    ASSERT_NE(other, nullptr);
+    platform::ReleaseInputSystem(input);
+    platform::InputDevice* keyboard = nullptr;
+    EXPECT_EQ(platform::CreateKeyboardDevice(other, &keyboard), kOk);
+    platform::ReleaseInputDevice(keyboard);
+    platform::ReleaseInputSystem(other);
+}
+
 TEST(Win32Display, AnAbsentDeviceOrSurfaceFailsQuietly) {
     platform::Surface* surface = reinterpret_cast<platform::Surface*>(1);
     EXPECT_NE(platform::CreateSurface(nullptr, 8, 8, platform::kCapsOffscreenPlain, &surface), kOk);

@@ -1,4 +1,6 @@
-# The unit tests built for Windows (included from tests/CMakeLists.txt).
+# The tests of the Windows build (included from tests/CMakeLists.txt): the
+# unit tests built for Windows, the tests of the Windows drivers, and the probe
+# that the Wine tests use.
 #
 # A few test sources use Linux interfaces: the compat library gives mingw
 # the missing declarations and Windows versions of what has one; tests that
