@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs every test twice: once in a
-# normal build, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is needed, builds, and runs every test: the Linux program's
+# tests in a normal build, the Windows program's tests under Wine, then the
+# Linux tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
 # Fails on any failure.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -10,6 +11,9 @@ echo "== Build"
 "$root/scripts/build.sh" "$root/build" -DRODAZARO_WERROR=ON
 echo "== Tests"
 ctest --test-dir "$root/build" --output-on-failure --timeout 300 -j2
+
+echo "== The Windows program, cross-built and tested under Wine"
+RODAZARO_LINUX_PLAYER="$root/build/rodazaro" "$root/scripts/test-windows.sh" "$root/build-win32"
 
 echo "== Build with AddressSanitizer and UndefinedBehaviorSanitizer"
 "$root/scripts/build.sh" "$root/build-asan" -DRODAZARO_WERROR=ON -DRODAZARO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
