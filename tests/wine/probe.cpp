@@ -8,6 +8,10 @@
 //   rodazaro_wine_probe class NAME MS [N]    a visible window of class NAME
 //   rodazaro_wine_probe gone NAME MS         waits until no visible window
 //                                            of class NAME is left
+//   rodazaro_wine_probe run PROGRAM          starts PROGRAM (a Windows path)
+//                                            in the current directory, waits
+//                                            for it and prints "exit CODE"
+//                                            with its Windows exit code
 //
 // Output lines: "title TEXT", "window L T R B", "client L T R B", then one
 // line "child ID CLASS L T R B" per control, in screen coordinates.  Exit
@@ -80,9 +84,34 @@ void Describe(HWND window) {
     EnumChildWindows(window, PrintChild, 0);
 }
 
+// The program's own exit code, as Windows reports it.  Wine may end a
+// finished program's last threads with a signal, so the host's exit status
+// of the wine process does not always carry it.
+int Run(const char* program) {
+    std::string commandLine = std::string("\"") + program + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        std::printf("start failed %lu\n", static_cast<unsigned long>(GetLastError()));
+        std::fflush(stdout);
+        return 2;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    std::printf("exit %lu\n", static_cast<unsigned long>(code));
+    std::fflush(stdout);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "run") == 0) return Run(argv[2]);
     if (argc != 4 && argc != 5) return 2;
     Search search{argv[1], argv[2], nullptr};
     const bool waitGone = std::strcmp(search.mode, "gone") == 0;

@@ -159,7 +159,8 @@ run_windows() {
   local title
   title="$(head -n 1 "$show/data/vuze.kel" | tr -d '\r')"
   echo "-- Windows: $(basename "$show"), list item $index (${width}x${height})"
-  (cd "$show" && exec wine "$exe") >"$work/wine.log" 2>&1 &
+  # The probe starts the program and reports its Windows exit code.
+  (cd "$show" && exec wine "$probe" run "$(winepath -w "$exe" 2>/dev/null)") >"$work/wine.log" 2>&1 &
   local pid=$!
   background+=($pid)
 
@@ -228,11 +229,9 @@ run_windows() {
   xdotool keyup Escape
   local rc=-1
   for i in $(seq 150); do
-    if ! kill -0 "$pid" 2>/dev/null; then
-      wait "$pid"
-      rc=$?
-      break
-    fi
+    rc="$(tr -d '\r' <"$work/wine.log" | sed -n 's/^exit //p' | head -n 1)"
+    [ -n "$rc" ] && break
+    rc=-1
     sleep 0.1
   done
   if [ "$rc" = -1 ]; then
@@ -241,6 +240,7 @@ run_windows() {
   elif [ "$rc" != 0 ]; then
     fail "exit code $rc after Escape"
   fi
+  wait "$pid" 2>/dev/null || true
   wine_stop
 }
 
