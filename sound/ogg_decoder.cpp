@@ -126,18 +126,17 @@ std::size_t MemoryRead(void* destination, std::size_t, std::size_t elementCount,
 }
 
 int MemorySeek(void*, std::int64_t offset, int origin) {
-    std::int64_t base;
+    // The sum is formed in 64 bits (wrapping, never overflowing) and its low
+    // 32 bits become the position; a position outside the image is a place
+    // with nothing to read.  An unknown origin leaves the position.
+    std::uint64_t base;
     switch (origin) {
         case SEEK_SET: base = 0; break;
         case SEEK_CUR: base = gMemory.position; break;
         case SEEK_END: base = gMemory.size; break;
-        default: return -1;
+        default: return 0;
     }
-    // Offsets this large are no position in any image; keep the sum defined.
-    if (offset > 0xFFFFFFFFll || offset < -0xFFFFFFFFll) return -1;
-    const std::int64_t target = base + offset;
-    if (target < 0 || target > 0xFFFFFFFFll) return -1;
-    gMemory.position = static_cast<std::uint32_t>(target);
+    gMemory.position = static_cast<std::uint32_t>(base + static_cast<std::uint64_t>(offset));
     return 0;
 }
 

@@ -31,8 +31,8 @@ std::int32_t OggGetFrequency();
 // are the decoder's own.
 void OpenMemoryStream(std::uint32_t size);
 std::size_t MemoryRead(void* destination, std::size_t elementSize, std::size_t elementCount, void* source);
-// Like fseek: 0 on success; -1 for an unknown origin or a position below 0
-// or beyond 32 bits, which leaves the position where it was.
+// Always 0: the position becomes the low 32 bits of origin + offset (an
+// unknown origin leaves it); reads past the image's end give nothing.
 int MemorySeek(void* source, std::int64_t offset, int origin);
 int MemoryClose(void* source);
 long MemoryTell(void* source);

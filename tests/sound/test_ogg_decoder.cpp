@@ -192,13 +192,20 @@ TEST_F(OggDecoderTest, MemorySourceReadsSeeksAndTellsWithinTheImage) {
     // Past the end is a place to be, with nothing to read there.
     EXPECT_EQ(sound::MemorySeek(source, 100, SEEK_SET), 0);
     EXPECT_EQ(sound::MemoryRead(got, 1, 4, source), 0u);
-    // Before the start, an unknown origin: refused, the position stays.
+    // An unknown origin leaves the position.
     EXPECT_EQ(sound::MemorySeek(source, 5, SEEK_SET), 0);
-    EXPECT_EQ(sound::MemorySeek(source, -6, SEEK_CUR), -1);
-    EXPECT_EQ(sound::MemorySeek(source, -11, SEEK_END), -1);
-    EXPECT_EQ(sound::MemorySeek(source, 0, 7), -1);
-    EXPECT_EQ(sound::MemorySeek(source, INT64_MIN, SEEK_END), -1);
+    EXPECT_EQ(sound::MemorySeek(source, 0, 7), 0);
     EXPECT_EQ(sound::MemoryTell(source), 5);
+    // Before the start: the low 32 bits of the sum, where nothing is read.
+    EXPECT_EQ(sound::MemorySeek(source, -6, SEEK_CUR), 0);
+    EXPECT_EQ(static_cast<std::uint32_t>(sound::MemoryTell(source)), 0xFFFFFFFFu);
+    EXPECT_EQ(sound::MemoryRead(got, 1, 4, source), 0u);
+    EXPECT_EQ(sound::MemorySeek(source, INT64_MIN, SEEK_END), 0);
+    EXPECT_EQ(sound::MemoryTell(source), 10);
+    EXPECT_EQ(sound::MemorySeek(source, 0x100000003ll, SEEK_SET), 0);
+    EXPECT_EQ(sound::MemoryTell(source), 3);
+    EXPECT_EQ(sound::MemoryRead(got, 1, 1, source), 1u);
+    EXPECT_EQ(got[0], 13);
     EXPECT_EQ(sound::MemoryClose(source), 0);
     EXPECT_EQ(sound::MemoryTell(source), 0);
     EXPECT_EQ(image[0], 10);  // the image is the caller's and stays
