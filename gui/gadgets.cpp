@@ -134,6 +134,10 @@ std::intptr_t CreateGadget(std::int32_t number, std::uint32_t exStyle, std::uint
         // The old control frees this number while it is destroyed.
         if (record->kind != nullptr && record->kind->free != nullptr) record->kind->free(record->control);
         else platform::DestroyWindow(record->control);
+        // A dynamically created gadget released its record on destruction:
+        // its number is gone and cannot be filled again.
+        record = static_cast<GadgetRecord*>(runtime::GetOrGrowEntry(gGadgets, effective));
+        if (record == nullptr) return 0;
     }
     const platform::WindowHandle control = platform::CreateWindowEx(
         exStyle, gGadgetLibrary.className, gGadgetLibrary.text, style, gGadgetLibrary.x, gGadgetLibrary.y,

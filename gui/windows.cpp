@@ -135,7 +135,13 @@ std::intptr_t OpenWindow(std::int32_t number, std::int32_t x, std::int32_t y, st
     std::int32_t effective = number;
     auto* record = static_cast<WindowRecord*>(runtime::GetOrGrowEntry(gWindows, effective));
     if (record == nullptr) return 0;
-    if (number != -1) FreeWindow(number);
+    if (number != -1) {
+        FreeWindow(number);
+        // Closing a dynamically created window released its record: its
+        // number is gone and cannot be opened again.
+        record = static_cast<WindowRecord*>(runtime::GetOrGrowEntry(gWindows, effective));
+        if (record == nullptr) return 0;
+    }
 
     FormatClassName(effective);
     platform::RegisterWindowClass(&gLibrary.classTemplate);

@@ -193,6 +193,16 @@ TEST_F(GadgetTest, NumberThirtyGrowsTheTableToSixtyAndMinusOneGivesADynamicNumbe
     EXPECT_EQ(runtime::DynamicObjectCount(gui::GadgetTable()), 0);
 }
 
+TEST_F(GadgetTest, ADynamicNumberIsGoneOnceItsControlIsDestroyed) {
+    const std::intptr_t number = gui::CreateButton(-1, 0, 0, 50, 20, "dyn");
+    ASSERT_GE(number, runtime::kFirstDynamicHandle);
+    // Creating under the same number destroys the control, whose record goes
+    // with it: nothing is created and no freed record is written.
+    EXPECT_EQ(gui::CreateButton(static_cast<std::int32_t>(number), 0, 0, 50, 20, "again"), 0);
+    EXPECT_EQ(gui::GetGadgetHandle(static_cast<std::int32_t>(number)), 0u);
+    EXPECT_EQ(runtime::DynamicObjectCount(gui::GadgetTable()), 0);
+}
+
 TEST_F(GadgetTest, WithoutAParentNoControlIsMadeAndTheNumberStaysFree) {
     gui::SetGadgetParent(0);
     EXPECT_EQ(gui::CreateButton(5, 0, 0, 10, 10, "x"), 0);

@@ -176,6 +176,16 @@ TEST_F(WindowLibraryTest, NumberMinusOneGivesADynamicWindowNumber) {
     EXPECT_EQ(runtime::DynamicObjectCount(gui::WindowTable()), 0);
 }
 
+TEST_F(WindowLibraryTest, OpeningADynamicNumberAgainClosesItAndOpensNothing) {
+    const std::intptr_t number = gui::OpenWindow(-1, 0, 0, 60, 20, 0, "dynamic");
+    ASSERT_GE(number, runtime::kFirstDynamicHandle);
+    const platform::WindowHandle first = gui::GetWindowHandle();
+    // The first window and its record are gone; no freed record is written.
+    EXPECT_EQ(gui::OpenWindow(static_cast<std::int32_t>(number), 0, 0, 60, 20, 0, "again"), 0);
+    EXPECT_EQ(NodeOf(first), nullptr);
+    EXPECT_EQ(runtime::DynamicObjectCount(gui::WindowTable()), 0);
+}
+
 TEST_F(WindowLibraryTest, TheCreationMoveEventIsWhatTheFirstWaitReturns) {
     ASSERT_NE(gui::OpenWindow(1, 0, 0, 150, 40, kLauncherFlags, "moved"), 0);
     EXPECT_EQ(WaitEventWithin(500), gui::kMoveEvent);
