@@ -1,5 +1,7 @@
 #include "screen/image_decoders.h"
 
+#include <cstring>
+
 #include "platform/heap.h"
 
 namespace screen {
@@ -65,6 +67,9 @@ bool DecodeWithDecoders(const void* image, std::uint32_t size, SourceImage* out)
         DecodeCurrentImage(nullptr, 0, 0);
         return false;
     }
+    // Rows a damaged image never reaches show black, not whatever the
+    // allocation held.
+    std::memset(buffer, 0, static_cast<std::size_t>(rowLength) * (static_cast<std::size_t>(height) + 1));
     DecodeCurrentImage(buffer, rowLength, 0);
     *out = SourceImage{static_cast<const unsigned char*>(buffer), width, height, 24, 0, rowLength, buffer};
     return true;

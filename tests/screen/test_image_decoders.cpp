@@ -801,6 +801,13 @@ TEST_F(PngDecoder, TruncatedImageDataStopsTheDecodeCleanly) {
     // The decoder's state is gone: nothing more is decoded into the buffer.
     EXPECT_EQ(screen::DecodeCurrentImage(buffer.data(), static_cast<std::int32_t>(rowLength), 0), 0);
     for (std::size_t i = 29 * rowLength; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], 0xAB) << "byte " << i;
+    // Through the loader's path the rows never reached come out black.
+    {
+        OwnedImage cut;
+        ASSERT_TRUE(screen::DecodeWithDecoders(image.data(), image.size, &cut.image));
+        EXPECT_EQ(PixelAt(cut.image, 0, 29), (Bgr{0, 0, 0}));
+        EXPECT_EQ(PixelAt(cut.image, 39, 29), (Bgr{0, 0, 0}));
+    }
     // And the next image decodes normally.
     OwnedImage out;
     const auto whole = Exact(file);
