@@ -66,7 +66,12 @@ std::intptr_t OpenKeyboard() {
         gDevice = nullptr;
         return 0;
     }
-    if (platform::SetInputDataFormat(gDevice, &gFormat) != platform::kOk) return 0;
+    if (platform::SetInputDataFormat(gDevice, &gFormat) != platform::kOk) {
+        // The state stays 0, so a later call tries again with a new device.
+        platform::ReleaseInputDevice(gDevice);
+        gDevice = nullptr;
+        return 0;
+    }
     gState = 1;
     return 1;
 }

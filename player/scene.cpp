@@ -20,6 +20,8 @@ std::int32_t Nearest(double value) {
 
 void UpdateMotion() {
     const std::int32_t d = TakeFrameDelta();
+    // A table the heap refused at start-up holds no slot to move.
+    if (gPlayer.gfxTable == nullptr) return;
     const double elapsed = d;
     // Each step is worked out in double precision and rounded once, when it
     // is stored into the slot's single-precision field.
@@ -39,7 +41,7 @@ void DrawScene() {
     const double w = gPlayer.screenWidth;
     const double h = gPlayer.screenHeight;
     screen::Start3D();
-    for (std::int32_t i = 0; i < kSceneSlots; ++i) {
+    for (std::int32_t i = 0; gPlayer.gfxTable != nullptr && i < kSceneSlots; ++i) {
         const GfxSlot& slot = gPlayer.gfxTable[i];
         if (slot.loaded == 0) break;
         if (slot.mode != 1) continue;
@@ -52,7 +54,7 @@ void DrawScene() {
         screen::DisplaySprite3D(i, px, py, slot.alpha);
     }
     screen::Stop3D();
-    for (std::int32_t i = 0; i < kSceneSlots; ++i) {
+    for (std::int32_t i = 0; gPlayer.gfxTable != nullptr && i < kSceneSlots; ++i) {
         const GfxSlot& slot = gPlayer.gfxTable[i];
         if (slot.loaded == 0) break;
         if (slot.mode != 2) continue;

@@ -152,6 +152,21 @@ TEST_F(SceneTest, AnUnloadedSlotEndsBothPassesAndTheMotion) {
     EXPECT_TRUE(platform::test::Copies().empty());
 }
 
+TEST_F(SceneTest, WithoutATableTheFrameStillRunsItsPassAndDrawsNothing) {
+    Screen(800, 600);
+    Load3D(0, 8, 8);
+    Show(0, 1, 0.0f, 0.0f);
+    player::GfxSlot* table = gPlayer.gfxTable;
+    gPlayer.gfxTable = nullptr;  // as when the heap refused it at start-up
+    gPlayer.lastFrameTick = platform::test::Ticks() - 100;
+    player::UpdateMotion();
+    EXPECT_EQ(gPlayer.lastFrameTick, platform::test::Ticks()) << "the frame delta is still taken";
+    Draw();
+    gPlayer.gfxTable = table;
+    EXPECT_TRUE(platform::test::Draws().empty());
+    EXPECT_EQ(Slot(0).x, 0.0f);
+}
+
 TEST_F(SceneTest, TheWholeTableIsVisitedUpToSlot99Only) {
     Screen(800, 600);
     for (int i = 0; i <= 100; ++i) Slot(i).loaded = 1;
