@@ -19,6 +19,8 @@ static_assert(offsetof(InputObjectFormat, guid) == offsetof(DIOBJECTDATAFORMAT, 
 static_assert(offsetof(InputObjectFormat, offset) == offsetof(DIOBJECTDATAFORMAT, dwOfs));
 static_assert(offsetof(InputObjectFormat, type) == offsetof(DIOBJECTDATAFORMAT, dwType));
 static_assert(offsetof(InputObjectFormat, flags) == offsetof(DIOBJECTDATAFORMAT, dwFlags));
+// The core fills the data format with the sizes of the 32-bit records.
+static_assert(sizeof(DIOBJECTDATAFORMAT) == 16 && sizeof(DIDATAFORMAT) == 24);
 static_assert(kInputExclusiveForeground == (DISCL_EXCLUSIVE | DISCL_FOREGROUND));
 static_assert(kInputNonExclusive == DISCL_NONEXCLUSIVE);
 static_assert(kInputRelativeAxes == DIDF_RELAXIS);
