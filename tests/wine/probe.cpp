@@ -14,7 +14,8 @@
 //                                            with its Windows exit code
 //
 // Output lines: "title TEXT", "window L T R B", "client L T R B", then one
-// line "child ID CLASS L T R B" per control, in screen coordinates.  Exit
+// line "child ID CLASS L T R B" per control, in screen coordinates (a combo
+// box's line ends with its selected index).  Exit
 // code 0 when the wait was met, 1 when MS milliseconds passed first, 2 on a
 // usage error.
 
@@ -53,8 +54,13 @@ BOOL CALLBACK PrintChild(HWND child, LPARAM) {
     GetClassNameA(child, name, sizeof name);
     RECT rect{};
     GetWindowRect(child, &rect);
-    std::printf("child %ld %s %ld %ld %ld %ld\n", static_cast<long>(GetWindowLongA(child, GWL_ID)), name, rect.left,
+    std::printf("child %ld %s %ld %ld %ld %ld", static_cast<long>(GetWindowLongA(child, GWL_ID)), name, rect.left,
                 rect.top, rect.right, rect.bottom);
+    // A list's selected item, so the test can see that its choice took.
+    if (lstrcmpiA(name, "ComboBox") == 0) {
+        std::printf(" %ld", static_cast<long>(SendMessageA(child, CB_GETCURSEL, 0, 0)));
+    }
+    std::printf("\n");
     return TRUE;
 }
 

@@ -185,18 +185,30 @@ run_windows() {
   fi
 
   # The list: open it with a click, step down to the item, take it.
-  if [ "$index" -gt 0 ]; then
+  # Key events can be lost while the machine is busy: the probe reads the
+  # list's selection back, and the choice is made again until it took.
+  local attempt selected="0" pause=0.5
+  for attempt in 1 2 3 4; do
+    [ "$index" -gt 0 ] || break
     # shellcheck disable=SC2086
     xdotool mousemove $combo click 1
-    sleep 0.5
+    sleep "$pause"
     local step
     for step in $(seq "$index"); do
       xdotool key Down
       sleep 0.15
     done
     xdotool key Return
-    sleep 0.5
-  fi
+    sleep "$pause"
+    selected="$(cd "$work" && timeout 60 wine "$probe" title "RodaZaro - " 10000 2 | tr -d '\r' |
+                awk '/^child 1 / { print $8 }')"
+    [ "$selected" = "$index" ] && break
+    echo "   (the list shows item ${selected:-none}; choosing item $index again)"
+    xdotool key Escape
+    sleep 0.3
+    pause=1.5
+  done
+  [ "$index" -eq 0 ] || [ "$selected" = "$index" ] || fail "list item $index could not be chosen (it shows ${selected:-none})"
   # shellcheck disable=SC2086
   xdotool mousemove $button click 1
 
