@@ -45,7 +45,13 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" -j2 --target fuzz >/dev/null
 
-"$root/fuzz/make_corpus.sh" "$build/fuzz/rodazaro-fuzz-seeds" "$build/seeds"
+# The seeds are made again only when what they are made of changed.
+stamp="$build/seeds/.made"
+if [ ! -f "$stamp" ] || [ -n "$(find "$build/fuzz/rodazaro-fuzz-seeds" "$root/fuzz/make_corpus.sh" \
+    "$root/examples/demo/data" -newer "$stamp" -print -quit)" ]; then
+  "$root/fuzz/make_corpus.sh" "$build/fuzz/rodazaro-fuzz-seeds" "$build/seeds"
+  touch "$stamp"
+fi
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_stack_use_after_return=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
@@ -129,7 +135,7 @@ run_target() {
 
 echo "== Fuzz ${targets[*]} for $seconds s each"
 mkdir -p "$build/logs"
-rm -f "$build"/logs/*.result
+for t in "${targets[@]}"; do rm -f "$build/logs/$t.result"; done
 if [ ${#targets[@]} -eq 1 ]; then
   run_target "${targets[0]}"
 else
