@@ -1,7 +1,8 @@
 // Fuzz target: the Ogg Vorbis decoder (sound/ogg_decoder.cpp) over its
 // memory source, as the sound loader drives it.
 //
-// The input is the file image.  A stream that opens reports its channels,
+// The input is the file image; half of the mutants get their page
+// checksums set (checksums.h).  A stream that opens reports its channels,
 // rate and length; it is then decoded into a block of exactly the size the
 // loader would give it, but never more than kMostBytes: how much the loader
 // may trust a stream's claimed length is the loader's own question.  The
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "checksums.h"
 #include "fuzz_support.h"
 #include "sound/ogg_decoder.h"
 
@@ -19,6 +21,11 @@ namespace {
 constexpr std::uint64_t kMostBytes = 4u << 20;
 
 }  // namespace
+
+extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t size, std::size_t maxSize,
+                                               unsigned int seed) {
+    return fuzz_support::MutateWithChecksums(data, size, maxSize, seed, fuzz_support::SetOggPageCrcs);
+}
 
 // libFuzzer hands over a heap block of exactly the input's size, so a read
 // past the image's end is caught.

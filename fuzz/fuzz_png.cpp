@@ -2,16 +2,23 @@
 // decoder list, as the sprite loader uses it for every image that is not a
 // BMP.
 //
-// The input is the file image.  A decoded image must be described by sides
+// The input is the file image; half of the mutants get their chunk CRCs
+// set (checksums.h).  A decoded image must be described by sides
 // within the limits and rows of 24-bit pixels in readable memory; libpng's
 // state must be gone after every image, decoded or not (the leak checker
 // sees it otherwise).
 #include <cstddef>
 #include <cstdint>
 
+#include "checksums.h"
 #include "fuzz_support.h"
 #include "platform/heap.h"
 #include "screen/image_decoders.h"
+
+extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t size, std::size_t maxSize,
+                                               unsigned int seed) {
+    return fuzz_support::MutateWithChecksums(data, size, maxSize, seed, fuzz_support::SetPngChunkCrcs);
+}
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     screen::InitImageDecoders();

@@ -9,7 +9,8 @@
 //   bit 5     the sprite is drawn partly off the screen's top left corner
 // A loaded sprite is drawn (as a 3D sprite too when it is a texture), saved
 // and restored as when the user switches away, then the player shuts down.
-// No blit may leave its surfaces.
+// No blit may leave its surfaces.  Half of the mutants of a PNG get their
+// chunk CRCs set (checksums.h).
 //
 // A BMP holds every pixel it declares, but a short PNG can declare a huge
 // picture: what the PNG decoder makes of such claims is the PNG target's
@@ -17,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "checksums.h"
 #include "fuzz_support.h"
 #include "platform/test/test_backend.h"
 #include "platform/test/test_display.h"
@@ -68,7 +70,17 @@ void DrawLoadedSprite(const screen::SpriteRecord& record, std::int32_t mode, boo
     screen::FlipBuffers();
 }
 
+// The set-up byte stays out of the PNG's chunks.
+void SetImageCrcs(std::uint8_t* data, std::size_t size) {
+    if (size > 1) fuzz_support::SetPngChunkCrcs(data + 1, size - 1);
+}
+
 }  // namespace
+
+extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t size, std::size_t maxSize,
+                                               unsigned int seed) {
+    return fuzz_support::MutateWithChecksums(data, size, maxSize, seed, SetImageCrcs);
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1 || size - 1 > 0xFFFFFFFFu) return 0;
