@@ -14,7 +14,7 @@
 # finding (crash, sanitizer report, leak, timeout, memory limit) ends the
 # target's run; its input is written to build-fuzz/findings/<target>/ and the
 # script exits non-zero after all targets ran.  Findings listed in
-# fuzz/known_findings.txt are reported as known and fuzzing goes on.
+# fuzz/known_findings.txt are reported as known and fuzzing starts again.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 all_targets=(script bmp png wav ogg sprite)
@@ -60,7 +60,7 @@ export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp:print_suppressions=0"
 # The note of the known finding a report matches; fails for a new finding.
 known_finding() {
   local target="$1" report="$2" t error frame note
-  while IFS='|' read -r t error frame note; do
+  while IFS=$'\t' read -r t error frame note; do
     [[ -z "$t" || "$t" == \#* || "$t" != "$target" ]] && continue
     grep -Eq "$error" "$report" || continue
     grep -E '^ *#[0-9]+ ' "$report" > "$report.frames" || true
@@ -88,6 +88,7 @@ run_target() {
     script) options+=(-max_len=8192) ;;
     *) options+=(-max_len=16384) ;;
   esac
+  if [ -f "$root/fuzz/$t.dict" ]; then options+=(-dict="$root/fuzz/$t.dict"); fi
 
   local kept=() dirs=("$corpus" "$build/seeds/$t")
   if [ -d "$regressions" ]; then
@@ -114,11 +115,16 @@ run_target() {
     fi
     unit="$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$log" | tail -1)"
     if [ -n "$unit" ] && note="$(known_finding "$t" "$log")"; then
-      mkdir -p "$findings/known"
-      mv "$unit" "$findings/known/" 2>/dev/null || true
-      echo "[$t] known, being fixed: $note ($findings/known/$(basename "$unit"))"
-      # A known finding that keeps coming back ends the run, not the check.
-      [ "$run" -ge 20 ] && break
+      # Fuzzing starts again.  The first three inputs of each known finding
+      # are kept and named.
+      echo "$note" >> "$logs/known"
+      if [ "$(grep -cxF "$note" "$logs/known")" -le 3 ]; then
+        mkdir -p "$findings/known"
+        mv "$unit" "$findings/known/"
+        echo "[$t] known, being fixed: $note ($findings/known/$(basename "$unit"))"
+      else
+        rm -f "$unit"
+      fi
       continue
     fi
     verdict=finding
@@ -129,7 +135,9 @@ run_target() {
   local n elapsed=$((SECONDS - start))
   [ "$elapsed" -gt 0 ] || elapsed=1
   n="$(executions "$logs"/run*.log)"
-  echo "[$t] $n executions in $elapsed s ($((n / elapsed)) per second), corpus $(find "$corpus" -type f | wc -l) inputs: $verdict"
+  local known=""
+  if [ -f "$logs/known" ]; then known=" ($(wc -l < "$logs/known") known findings)"; fi
+  echo "[$t] $n executions in $elapsed s ($((n / elapsed)) per second), corpus $(find "$corpus" -type f | wc -l) inputs: $verdict$known"
   echo "$verdict" > "$build/logs/$t.result"
 }
 
