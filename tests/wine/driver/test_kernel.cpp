@@ -122,6 +122,9 @@ TEST(Win32Files, MissingFilesAndFoldersDoNotOpen) {
     EXPECT_EQ(platform::OpenFileForReading((folder.Path() + "\\data\\none.kel").c_str()), 0u);
     EXPECT_EQ(platform::OpenFileForReading((folder.Path() + "\\data").c_str()), 0u);
     EXPECT_EQ(platform::OpenFileForReading(nullptr), 0u);
+    // Devices are no files to read.
+    EXPECT_EQ(platform::OpenFileForReading("NUL"), 0u);
+    EXPECT_EQ(platform::OpenFileForReading((folder.Path() + "\\data\\CON").c_str()), 0u);
     std::uint32_t got = 7;
     char byte = 0;
     EXPECT_FALSE(platform::ReadFileBytes(0, &byte, 1, &got));
