@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in scripts/packages.txt.  Quick and
-# silent when everything is there already.
+# Installs the Debian packages listed in scripts/packages.txt, or in the
+# list files given as arguments.  Quick and silent when everything is there
+# already.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-mapfile -t packages < <(grep -v '^\s*#' "$here/packages.txt" | grep -v '^\s*$')
+lists=("$@")
+[ ${#lists[@]} -eq 0 ] && lists=("$here/packages.txt")
+mapfile -t packages < <(cat "${lists[@]}" | grep -v '^\s*#' | grep -v '^\s*$')
 
 missing=()
 for p in "${packages[@]}"; do

@@ -225,8 +225,12 @@ Result UnlockSurface(Surface* surface) {
 
 Result FillSurface(Surface* surface, std::uint32_t colour) {
     if (surface == nullptr || !Alive(surface) || surface->lost) return kFail;
-    for (int y = 0; y < surface->height; ++y) {
-        for (int x = 0; x < surface->width; ++x) StorePixel(surface, x, y, colour);
+    if (surface->height <= 0) return kOk;
+    // The first row pixel by pixel, the others as copies of it.
+    for (int x = 0; x < surface->width; ++x) StorePixel(surface, x, 0, colour);
+    const std::size_t rowBytes = static_cast<std::size_t>(surface->width) * (surface->bitsPerPixel / 8);
+    for (int y = 1; y < surface->height; ++y) {
+        std::memcpy(surface->pixels.data() + static_cast<std::size_t>(y) * surface->pitch, surface->pixels.data(), rowBytes);
     }
     return kOk;
 }
