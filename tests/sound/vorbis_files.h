@@ -39,11 +39,11 @@ inline std::vector<float> Noise(int channels, int frames, unsigned seed = 5) {
 
 // One logical stream of the given interleaved samples.
 inline std::vector<std::uint8_t> EncodeVorbis(int channels, int rate, const std::vector<float>& interleaved,
-                                              int serial = 1) {
+                                              int serial = 1, float quality = 0.3f) {
     std::vector<std::uint8_t> file;
     vorbis_info info;
     vorbis_info_init(&info);
-    if (vorbis_encode_init_vbr(&info, channels, rate, 0.3f) != 0) {
+    if (vorbis_encode_init_vbr(&info, channels, rate, quality) != 0) {
         vorbis_info_clear(&info);
         return file;
     }
