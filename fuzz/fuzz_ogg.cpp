@@ -2,11 +2,12 @@
 // memory source, as the sound loader drives it.
 //
 // The input is the file image; half of the mutants get their page
-// checksums set (checksums.h).  A stream that opens reports its channels,
-// rate and length; it is then decoded into a block of exactly the size the
-// loader would give it, but never more than kMostBytes: how much the loader
-// may trust a stream's claimed length is the loader's own question.  The
-// decoder must stay inside the block it is given and close the stream.
+// checksums set (checksums.h).  A stream that opens is decoded at once and
+// reports its channels, rate and the frames that really decoded; its samples
+// are then copied into a block of exactly the size the loader would give
+// them, but never more than kMostBytes, which keeps the target's memory
+// small.  The decoder must stay inside the block it is given and close the
+// stream.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

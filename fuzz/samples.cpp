@@ -2,11 +2,12 @@
 #include "samples.h"
 
 #include <png.h>
-#include <vorbis/vorbisenc.h>
 
 #include <cmath>
 #include <csetjmp>
 #include <cstring>
+
+#include "sound/vorbis_files.h"
 
 namespace fuzz_samples {
 
@@ -175,60 +176,7 @@ Bytes Wav(int channels, std::uint32_t rate, int bits, int frames, bool listChunk
 }
 
 Bytes Ogg(int channels, int rate, int frames, float quality) {
-    Bytes out;
-    vorbis_info info;
-    vorbis_info_init(&info);
-    if (vorbis_encode_init_vbr(&info, channels, rate, quality) != 0) {
-        vorbis_info_clear(&info);
-        return out;
-    }
-    vorbis_comment comment;
-    vorbis_comment_init(&comment);
-    vorbis_dsp_state dsp;
-    vorbis_block block;
-    vorbis_analysis_init(&dsp, &info);
-    vorbis_block_init(&dsp, &block);
-    ogg_stream_state stream;
-    ogg_stream_init(&stream, 0x5EED);
-    ogg_page page;
-    auto append = [&out](const ogg_page& p) {
-        out.insert(out.end(), p.header, p.header + p.header_len);
-        out.insert(out.end(), p.body, p.body + p.body_len);
-    };
-    ogg_packet header;
-    ogg_packet headerComment;
-    ogg_packet headerCode;
-    vorbis_analysis_headerout(&dsp, &comment, &header, &headerComment, &headerCode);
-    ogg_stream_packetin(&stream, &header);
-    ogg_stream_packetin(&stream, &headerComment);
-    ogg_stream_packetin(&stream, &headerCode);
-    while (ogg_stream_flush(&stream, &page) != 0) append(page);
-
-    // All samples in one buffer, then the end of the stream.
-    if (frames > 0) {
-        float** buffer = vorbis_analysis_buffer(&dsp, frames);
-        for (int c = 0; c < channels; ++c) {
-            for (int i = 0; i < frames; ++i) buffer[c][i] = 0.5f * std::sin(0.03f * static_cast<float>(i * (c + 1)));
-        }
-    }
-    vorbis_analysis_wrote(&dsp, frames);
-    vorbis_analysis_wrote(&dsp, 0);
-    ogg_packet packet;
-    while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-        vorbis_analysis(&block, nullptr);
-        vorbis_bitrate_addblock(&block);
-        while (vorbis_bitrate_flushpacket(&dsp, &packet) != 0) {
-            ogg_stream_packetin(&stream, &packet);
-            while (ogg_stream_pageout(&stream, &page) != 0) append(page);
-        }
-    }
-    while (ogg_stream_flush(&stream, &page) != 0) append(page);
-    ogg_stream_clear(&stream);
-    vorbis_block_clear(&block);
-    vorbis_dsp_clear(&dsp);
-    vorbis_comment_clear(&comment);
-    vorbis_info_clear(&info);
-    return out;
+    return rodazaro_test::EncodeVorbis(channels, rate, rodazaro_test::Tones(channels, rate, frames), 0x5EED, quality);
 }
 
 }  // namespace fuzz_samples

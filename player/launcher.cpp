@@ -3,6 +3,7 @@
 
 #include "gui/gadgets.h"
 #include "gui/windows.h"
+#include "platform/process.h"
 #include "player/player.h"
 #include "player/player_state.h"
 #include "runtime/strings.h"
@@ -64,6 +65,9 @@ void RunLauncher() {
 
     for (;;) {
         const std::int32_t event = gui::WaitEvent();
+        // A request from outside (Ctrl+C, a signal) ends the program as the
+        // close box does.
+        if (platform::TerminationStatus() != 0) Shutdown();
         if (event == gui::kGadgetEvent && gui::GetEventGadget() == kRunButton) {
             const std::intptr_t choice = gui::GetGadgetValue(kModeList);
             if (choice >= 0 && choice < kModeCount) {

@@ -49,6 +49,7 @@ void ResetAllModules() {
 
 void StartUp() {
     ResetAllModules();
+    platform::WatchTerminationRequests();
     gPlayer.instance = platform::GetModuleInstance();
     gPlayer.programHeap = runtime::CreateProgramHeap();
     runtime::CreateObjectHeap();
@@ -89,7 +90,8 @@ void RunTurn() {
 void MainLoop() {
     for (;;) {
         RunTurn();
-        if (keyboard::IsKeyDown(keyboard::kKeyEscape) != 0) Shutdown();
+        // Escape, or a request from outside (Ctrl+C, a signal), ends the show.
+        if (keyboard::IsKeyDown(keyboard::kKeyEscape) != 0 || platform::TerminationStatus() != 0) Shutdown();
     }
 }
 
@@ -107,7 +109,8 @@ void Shutdown() {
     gPlayer.gfxTable = nullptr;
     gPlayer.programHeap = nullptr;
     runtime::ResetStrings();
-    platform::ExitProcess(0);
+    // 0, or the status a request from outside asked for.
+    platform::ExitProcess(platform::TerminationStatus());
 }
 
 void PlayerMain() {

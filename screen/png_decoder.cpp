@@ -12,6 +12,7 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "screen/image_decoders.h"
@@ -31,6 +32,7 @@ struct PngState {
     // Read position in the memory image and the image's end.
     const unsigned char* position;
     const unsigned char* end;
+    std::size_t fileSize;
     // Where DecodeImage writes its rows.
     unsigned char* destination;
     std::size_t rowLength;
@@ -45,6 +47,35 @@ ImageDecoder PngImageDecoder = {};
 // (compressed text, profiles, unknown chunks) larger than this once inflated.
 constexpr png_uint_32 kChunkCacheMax = 1000;
 constexpr png_alloc_size_t kChunkMallocMax = 8u * 1024u * 1024u;
+
+// libpng's own allocations: none larger than the chunk limit (rows of the
+// widest image take about 128 KiB) or than the file itself.  libpng only
+// warns about an ancillary chunk over the limit and then allocates the
+// length the chunk claims, so a 41-byte file could ask for 2 GiB; refused
+// here, libpng fails the image as when memory runs out.  A large chunk that
+// really is in the file is still read past and dropped.
+png_voidp LimitedMalloc(png_structp, png_alloc_size_t size) {
+    if (size > kChunkMallocMax + 64 && size > gPng.fileSize + 64) return nullptr;
+    return std::malloc(size);
+}
+
+void LimitedFree(png_structp, png_voidp block) { std::free(block); }
+
+// Deflate never expands its input by more than about 1032 to 1, so the
+// file's bytes bound the image data they can hold.  An image that claims
+// more pixels than its file could hold even at that ratio is refused before
+// any buffer is made for it; a truncated image stays within the bound and
+// still loads, its missing rows black.
+constexpr std::uint64_t kDeflateMaxRatio = 1033;
+
+bool ClaimFitsTheFile(std::uint64_t fileSize) {
+    const std::uint64_t bitsPerPixel = static_cast<std::uint64_t>(gPng.bitDepth) *
+                                       static_cast<std::uint64_t>(png_get_channels(gPng.png, gPng.info));
+    // Every row: one filter byte and its packed pixels.
+    const std::uint64_t rowBytes = 1 + (static_cast<std::uint64_t>(gPng.width) * bitsPerPixel + 7) / 8;
+    const std::uint64_t imageBytes = rowBytes * gPng.height;
+    return imageBytes <= kDeflateMaxRatio * fileSize + 1024;
+}
 
 void ReleasePngState() {
     if (gPng.png != nullptr) png_destroy_read_struct(&gPng.png, &gPng.info, nullptr);
@@ -72,7 +103,9 @@ std::int32_t PngCheckImage(const void* data, std::uint32_t size) {
     ReleasePngState();
     gPng.position = static_cast<const unsigned char*>(data);
     gPng.end = gPng.position + size;
-    gPng.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    gPng.fileSize = size;
+    gPng.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr, nullptr, LimitedMalloc,
+                                        LimitedFree);
     if (gPng.png == nullptr) return 0;
     if (setjmp(png_jmpbuf(gPng.png)) != 0) {
         ReleasePngState();
@@ -93,6 +126,10 @@ std::int32_t PngCheckImage(const void* data, std::uint32_t size) {
     png_read_info(gPng.png, gPng.info);
     png_get_IHDR(gPng.png, gPng.info, &gPng.width, &gPng.height, &gPng.bitDepth, &gPng.colourType,
                  &gPng.interlaceType, nullptr, nullptr);
+    if (!ClaimFitsTheFile(size)) {
+        ReleasePngState();
+        return 0;
+    }
     return 1;
 }
 

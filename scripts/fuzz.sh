@@ -156,9 +156,11 @@ else
 fi
 
 status=0
+passed=0
 for t in "${targets[@]}"; do
-  if [ "$(cat "$build/logs/$t.result" 2>/dev/null)" != ok ]; then status=1; fi
+  if [ "$(cat "$build/logs/$t.result" 2>/dev/null)" != ok ]; then status=1; else passed=$((passed + 1)); fi
 done
+echo "fuzz: $passed passed, $((${#targets[@]} - passed)) failed"
 if [ "$status" -ne 0 ]; then
   echo "fuzz.sh: findings; their inputs are under $build/findings/ (replay: $build/fuzz/fuzz_TARGET INPUT)"
 fi

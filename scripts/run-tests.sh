@@ -11,7 +11,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 echo "== Build"
 "$root/scripts/build.sh" "$root/build" -DRODAZARO_WERROR=ON
 echo "== Tests"
-ctest --test-dir "$root/build" --output-on-failure --timeout 300 -j2
+ctest --test-dir "$root/build" --output-on-failure --timeout 300 -j2 -LE soak
 
 echo "== The Windows program, cross-built and tested under Wine"
 RODAZARO_LINUX_PLAYER="$root/build/rodazaro" "$root/scripts/test-windows.sh" "$root/build-win32"
@@ -22,7 +22,7 @@ echo "== Tests with AddressSanitizer and UndefinedBehaviorSanitizer"
 ASAN_OPTIONS="abort_on_error=1:detect_stack_use_after_return=1" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
 LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
-  ctest --test-dir "$root/build-asan" --output-on-failure --timeout 600 -j2
+  ctest --test-dir "$root/build-asan" --output-on-failure --timeout 600 -j2 -LE soak
 
 echo "== Fuzzing, every target 30 s under AddressSanitizer and UndefinedBehaviorSanitizer"
 "$root/scripts/fuzz.sh" all 30

@@ -1,7 +1,11 @@
 #include "sound/ogg_decoder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
 
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
@@ -31,10 +35,55 @@ std::int32_t gChannels = 0;
 std::int32_t gFrames = 0;
 std::int32_t gRate = 0;
 
+// The samples of the open stream, decoded when it was opened: blocks of
+// kBlockBytes filled one after another, gDecodedBytes in all.  The sound's
+// size comes from what really decoded, never from the length the stream
+// claims, so a small file cannot make the loader allocate gigabytes.
+constexpr std::size_t kBlockBytes = 256 * 1024;
+std::vector<std::unique_ptr<char[]>> gBlocks;
+std::uint64_t gDecodedBytes = 0;
+
 void CloseStream() {
     if (!gStreamOpen) return;
     ov_clear(&gStream);
     gStreamOpen = false;
+}
+
+void DropDecoded() {
+    gBlocks.clear();
+    gDecodedBytes = 0;
+}
+
+// Decodes the open stream into the blocks, at most limit bytes.  A hole in
+// the stream is skipped, but not for ever; any other error ends the sound
+// where it is: after vorbisfile failed to set up a section's decoder, asking
+// it again would run the decoder on the remains of that setup (a damaged
+// codebook then divides by zero inside libvorbis).
+void DecodeStream(std::uint64_t limit) {
+    int errors = 0;
+    int section = 0;
+    while (gDecodedBytes < limit) {
+        const std::size_t inBlock = static_cast<std::size_t>(gDecodedBytes % kBlockBytes);
+        if (inBlock == 0 && gDecodedBytes / kBlockBytes == gBlocks.size()) {
+            gBlocks.push_back(std::unique_ptr<char[]>(new (std::nothrow) char[kBlockBytes]));
+            if (!gBlocks.back()) {
+                gBlocks.pop_back();
+                break;
+            }
+        }
+        const std::uint64_t room = std::min<std::uint64_t>(kBlockBytes - inBlock, limit - gDecodedBytes);
+        const int want = static_cast<int>(std::min<std::uint64_t>(room, kDecodeChunkBytes));
+        const long n = ov_read(&gStream, gBlocks.back().get() + inBlock, want, 0, 2, 1, &section);
+        // The end of the stream, or less room left than one frame takes.
+        if (n == 0 || n == OV_EINVAL) break;
+        if (n == OV_HOLE) {
+            if (++errors >= kMaxDecodeErrors) break;
+            continue;
+        }
+        if (n < 0) break;
+        errors = 0;
+        gDecodedBytes += static_cast<std::uint64_t>(n) < room ? static_cast<std::uint64_t>(n) : room;
+    }
 }
 
 }  // namespace
@@ -49,6 +98,7 @@ void ResetOggModule() {
     gChannels = 0;
     gFrames = 0;
     gRate = 0;
+    DropDecoded();
 }
 
 void RegisterOggDecoder() {
@@ -65,6 +115,7 @@ void RegisterOggDecoder() {
 std::int32_t OggOpenData(const void* data, std::uint32_t size) {
     // A stream left open by an earlier caller goes first.
     CloseStream();
+    DropDecoded();
     gCallbacks.read_func = MemoryRead;
     gCallbacks.seek_func = MemorySeek;
     gCallbacks.close_func = MemoryClose;
@@ -78,32 +129,34 @@ std::int32_t OggOpenData(const void* data, std::uint32_t size) {
     gChannels = info == nullptr ? 0 : info->channels;
     gRate = info == nullptr ? 0 : static_cast<std::int32_t>(info->rate);
     // The total over every chained stream, low 32 bits; an error is negative.
-    gFrames = static_cast<std::int32_t>(static_cast<std::uint32_t>(ov_pcm_total(&gStream, -1)));
+    const auto claimed = static_cast<std::int32_t>(static_cast<std::uint32_t>(ov_pcm_total(&gStream, -1)));
+    gFrames = claimed;
+    if (claimed < 0 || gChannels <= 0 || gChannels > kMaxDecodedChannels) return 1;
+    // Never more than the stream claims, nor than the loader would take.
+    const std::uint64_t frameBytes = static_cast<std::uint64_t>(gChannels) * 2;
+    const std::uint64_t claimedBytes = static_cast<std::uint64_t>(claimed) * frameBytes;
+    DecodeStream(std::min<std::uint64_t>(claimedBytes, kMaxDecodedBytes + frameBytes));
+    gFrames = static_cast<std::int32_t>(gDecodedBytes / frameBytes);
     return 1;
 }
 
 void OggDecodeAll(void* destination, std::uint32_t byteCount) {
     auto* cursor = static_cast<char*>(destination);
-    std::uint32_t left = destination == nullptr ? 0 : byteCount;
-    int errors = 0;
-    int section = 0;
-    while (gStreamOpen && left > 0) {
-        const int want = left < static_cast<std::uint32_t>(kDecodeChunkBytes) ? static_cast<int>(left)
-                                                                               : kDecodeChunkBytes;
-        const long n = ov_read(&gStream, cursor, want, 0, 2, 1, &section);
-        // The end of the stream, or less room left than one frame takes.
-        if (n == 0 || n == OV_EINVAL) break;
-        if (n < 0) {
-            // A hole or a damaged page is skipped, but not for ever.
-            if (++errors >= kMaxDecodeErrors) break;
-            continue;
-        }
-        errors = 0;
-        const auto got = static_cast<std::uint32_t>(n) < left ? static_cast<std::uint32_t>(n) : left;
-        cursor += got;
-        left -= got;
+    std::uint64_t left = destination == nullptr ? 0 : byteCount;
+    // Whole frames only: the part of a frame at the end stays silent.
+    const std::uint64_t frameBytes = gChannels > 0 ? static_cast<std::uint64_t>(gChannels) * 2 : 1;
+    const std::uint64_t tail = left % frameBytes;
+    left -= tail;
+    for (std::size_t i = 0; i < gBlocks.size() && left > 0; ++i) {
+        const std::uint64_t inBlock = std::min<std::uint64_t>(kBlockBytes, gDecodedBytes - i * kBlockBytes);
+        const auto n = static_cast<std::size_t>(std::min(inBlock, left));
+        std::memcpy(cursor, gBlocks[i].get(), n);
+        cursor += n;
+        left -= n;
     }
-    if (left > 0) std::memset(cursor, 0, left);
+    left += tail;
+    if (left > 0) std::memset(cursor, 0, static_cast<std::size_t>(left));
+    DropDecoded();
     CloseStream();
 }
 

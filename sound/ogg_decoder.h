@@ -16,12 +16,16 @@ extern SoundDecoder OggSoundDecoder;
 void RegisterOggDecoder();
 
 // 1 when the image is an Ogg Vorbis stream and is now open for decoding.
+// The stream is decoded here already, as far as it really decodes (and no
+// further than it claims), so that its size is known for what it is.
 std::int32_t OggOpenData(const void* data, std::uint32_t size);
-// Decodes the open stream as interleaved signed 16-bit little-endian
-// samples, never more than byteCount bytes; the part of the destination no
-// sample reached is cleared to silence.  Then closes the stream.
+// Writes the open stream's samples, interleaved signed 16-bit little-endian,
+// never more than byteCount bytes; the part of the destination no sample
+// reached is cleared to silence.  Then closes the stream.
 void OggDecodeAll(void* destination, std::uint32_t byteCount);
-// What the last successful OggOpenData found.
+// What the last successful OggOpenData found: the sample count is the
+// number of frames that really decoded, negative when the stream's length
+// could not be told.
 std::int32_t OggGetChannels();
 std::int32_t OggGetSampleCount();
 std::int32_t OggGetFrequency();
@@ -37,7 +41,7 @@ int MemorySeek(void* source, std::int64_t offset, int origin);
 int MemoryClose(void* source);
 long MemoryTell(void* source);
 
-// Consecutive failed reads after which a damaged stream is given up.
+// Consecutive holes after which a damaged stream is given up.
 constexpr int kMaxDecodeErrors = 64;
 constexpr int kDecodeChunkBytes = 4096;
 

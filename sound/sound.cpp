@@ -36,7 +36,8 @@ unsigned char* DecodeCurrent(std::uint32_t* bytesOut) {
     const std::int32_t channels = decoder->GetChannels();
     const std::int32_t frames = decoder->GetSampleCount();
     const std::int64_t bytes = static_cast<std::int64_t>(frames) * channels * 2;
-    if (channels <= 0 || channels > kMaxDecodedChannels || frames < 0 ||
+    // A stream of which nothing decodes is no sound.
+    if (channels <= 0 || channels > kMaxDecodedChannels || frames <= 0 ||
         static_cast<std::uint64_t>(bytes) > kMaxDecodedBytes) {
         decoder->DecodeAll(nullptr, 0);
         return nullptr;

@@ -82,16 +82,21 @@ std::string ResolveScriptPath(const char* path) {
 FileHandle OpenFileForReading(const char* path) {
     const std::string resolved = ResolveScriptPath(path);
     if (resolved.empty()) return 0;
+    // Opened without waiting, so that a FIFO with no writer cannot block
+    // the program; only a regular file is kept (a FIFO, a device or a
+    // folder is no file to read).
     int fd;
     do {
-        fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return 0;
     struct stat info{};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return 0;
     }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     return ToHandle(fd);
 }
 

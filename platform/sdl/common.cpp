@@ -18,7 +18,16 @@ SDL_Window* WindowFromHandle(WindowHandle window) {
     return gWindow.window;
 }
 
-bool AcquireVideo() { return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0; }
+void KeepSignalsToTheProcess() {
+    // SDL would turn Ctrl+C and SIGTERM into a quit event nobody reads; the
+    // process service handles them instead.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+}
+
+bool AcquireVideo() {
+    KeepSignalsToTheProcess();
+    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+}
 
 void ReleaseVideo() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
 

@@ -25,6 +25,8 @@ ScreenWindowState& ScreenWindow();
 // The SDL window behind a handle; null for any other handle.
 SDL_Window* WindowFromHandle(WindowHandle window);
 
+// Leaves SIGINT and SIGTERM to the process service; before any SDL_Init.
+void KeepSignalsToTheProcess();
 // Takes one use of SDL's video subsystem; false when it cannot start.
 bool AcquireVideo();
 void ReleaseVideo();

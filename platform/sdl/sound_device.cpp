@@ -182,6 +182,8 @@ bool SoundBufferPlaying(SoundBuffer* buffer) {
 
 bool LoadSoundLibrary() {
     if (gCapturing) return true;
+    // Signals are the process service's, not a quit event's.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     ++gAudioStarted;
     return true;

@@ -13,13 +13,16 @@
 
 #include <gdk/gdk.h>
 #include <gdk/gdkkeysyms.h>
+#include <glib-unix.h>
 #include <gtk/gtk.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <deque>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/process.h"
 #include "platform/sdl/toolkit_internal.h"
 #include "platform/toolkit.h"
 
@@ -270,7 +273,20 @@ bool KeyIsDown(std::uint32_t virtualKey) { return (Queue().keys[virtualKey & 0xF
 
 }  // namespace
 
-void InstallEventQueue() { gdk_event_handler_set(QueueEvent, nullptr, nullptr); }
+// A request to end the program wakes the wait for the next event; the
+// byte that woke it is read so that the descriptor does not stay ready.
+gboolean DrainTerminationWake(gint descriptor, GIOCondition, gpointer) {
+    char bytes[16];
+    while (::read(descriptor, bytes, sizeof bytes) > 0) {
+    }
+    return G_SOURCE_CONTINUE;
+}
+
+void InstallEventQueue() {
+    gdk_event_handler_set(QueueEvent, nullptr, nullptr);
+    const int wake = TerminationWakeDescriptor();
+    if (wake >= 0) g_unix_fd_add(wake, G_IO_IN, DrainTerminationWake, nullptr);
+}
 
 // Keeps the key states as of the message just taken: the modifiers from the
 // event's own state, then the key itself.
@@ -346,7 +362,11 @@ bool GetMessage(Message* message) {
     if (!EnsureGtk()) return false;
     QueueState& queue = Queue();
     for (;;) {
-        while (queue.events.empty()) g_main_context_iteration(nullptr, TRUE);
+        while (queue.events.empty()) {
+            // Asked to end: there is no message, as after WM_QUIT.
+            if (TerminationStatus() != 0) return false;
+            g_main_context_iteration(nullptr, TRUE);
+        }
         GdkEvent* event = queue.events.front();
         queue.events.pop_front();
         // Messages of a destroyed window are gone with it.

@@ -39,6 +39,8 @@ struct TestState {
     std::deque<PostedMessage> messages;
     std::uint32_t emptyPumps = 0;
     std::vector<std::string> inputCalls;
+    bool watchingTermination = false;
+    int terminationStatus = 0;
 };
 
 TestState& State() {
@@ -82,6 +84,8 @@ void PostScreenMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr
 std::uint32_t EmptyPumps() { return State().emptyPumps; }
 bool ScreenWindowVisible() { return State().windowVisible; }
 bool CursorVisible() { return State().cursorVisible; }
+void RequestTermination(int status) { State().terminationStatus = status; }
+bool WatchingTermination() { return State().watchingTermination; }
 
 }  // namespace test
 
@@ -98,6 +102,12 @@ void Sleep(std::uint32_t milliseconds) {
 InstanceHandle GetModuleInstance() { return reinterpret_cast<InstanceHandle>(&gModuleAnchor); }
 
 void ExitProcess(int exitCode) { throw test::ProcessExit{exitCode}; }
+
+void WatchTerminationRequests() { State().watchingTermination = true; }
+
+int TerminationStatus() { return State().terminationStatus; }
+
+int TerminationWakeDescriptor() { return -1; }
 
 // Keyboard.
 const void* KeyObjectGuid() {

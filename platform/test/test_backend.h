@@ -51,5 +51,9 @@ void PostScreenMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr
 std::uint32_t EmptyPumps();
 bool ScreenWindowVisible();
 bool CursorVisible();
+// A request to end the program from outside, as a signal would make it:
+// TerminationStatus reports status from now on.
+void RequestTermination(int status);
+bool WatchingTermination();
 
 }  // namespace platform::test

@@ -18,6 +18,11 @@ FileHandle OpenFileForReading(const char* path) {
     const HANDLE file = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0;
+    // A device ("CON", "NUL", a serial port) or a pipe is no file to read.
+    if (::GetFileType(file) != FILE_TYPE_DISK) {
+        ::CloseHandle(file);
+        return 0;
+    }
     return reinterpret_cast<FileHandle>(file);
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 
+#include "platform/process.h"
 #include "platform/toolkit.h"
 
 namespace platform {
@@ -152,7 +153,8 @@ bool TranslateAccelerator(WindowHandle window, AcceleratorHandle table, const Me
 
 bool GetMessage(Message* message) {
     MSG native{};
-    const BOOL result = ::GetMessageA(&native, nullptr, 0, 0);
+    // Asked to end (the console's Ctrl+C): there is no message, as after WM_QUIT.
+    const BOOL result = TerminationStatus() != 0 ? 0 : ::GetMessageA(&native, nullptr, 0, 0);
     gLastMessage = native;
     if (message != nullptr) {
         message->window = Handle(native.hwnd);

@@ -116,6 +116,20 @@ TEST_F(MainLoopTest, EscapeIsTestedInTheSnapshotFromTheStartOfTheTurn) {
               2);
 }
 
+TEST_F(MainLoopTest, ARequestFromOutsideEndsTheShowThroughShutdownWithItsStatus) {
+    Start("Title\n", 640, 480, true);
+    EXPECT_TRUE(platform::test::WatchingTermination()) << "start-up watches for signals";
+    // The request comes during the third pause: that turn ends the loop, as
+    // Escape would, and the exit carries the status.
+    ExpectExitCode(143);
+    EXPECT_EQ(RunMainLoop(50, [](int pause) {
+                  if (pause == 3) platform::test::RequestTermination(143);
+              }),
+              3);
+    EXPECT_EQ(platform::test::FlipCount(), 3) << "the last turn still drew its frame";
+    EXPECT_EQ(gPlayer.programHeap, nullptr) << "the normal shutdown ran";
+}
+
 TEST_F(MainLoopTest, OtherKeysDoNotEndTheLoop) {
     Start("Title\n");
     platform::test::SetKeyScript([](std::uint32_t, std::uint8_t keys[256]) {

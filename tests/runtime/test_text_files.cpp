@@ -3,11 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "platform/file.h"
 #include "platform/posix/path.h"
 #include "runtime/strings.h"
 #include "runtime/text_files.h"
@@ -229,6 +235,33 @@ TEST_F(TextFilesTest, ScriptPathsUseBackslashesAndAnyCase) {
     ASSERT_NE(OpenReadFile(0, "pick.txt"), 0);
     EXPECT_EQ(Line(), "lower");
 }
+
+#if !defined(_WIN32)
+// Only regular files are read: a FIFO nobody writes into (which would block
+// the program in open for ever), a device and a folder all fail to open,
+// whatever way the script's path leads to them.
+TEST_F(TextFilesTest, OnlyRegularFilesOpen) {
+    dir_.Write("data/gfx/real.png", "x");
+    ASSERT_EQ(::mkfifo((dir_.Path() + "/data/gfx/pipe.png").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", (dir_.Path() + "/data/gfx/zero.png").c_str()), 0);
+    struct Case {
+        const char* path;
+        bool opens;
+    };
+    const Case cases[] = {
+        {"data\\gfx\\real.png", true},
+        {"data\\gfx\\pipe.png", false},
+        {"data\\gfx\\..\\gfx\\PIPE.png", false},
+        {"data\\gfx\\zero.png", false},
+        {"data\\gfx", false},
+    };
+    for (const Case& c : cases) {
+        const platform::FileHandle file = platform::OpenFileForReading(c.path);
+        EXPECT_EQ(file != 0, c.opens) << c.path;
+        platform::CloseFileHandle(file);
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace rodazaro_test

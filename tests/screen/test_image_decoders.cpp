@@ -4,6 +4,7 @@
 // read past its end shows up under the address sanitizer.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <array>
 #include <climits>
@@ -747,6 +748,54 @@ TEST_F(PngDecoder, AncillaryChunksBeyondTheMemoryLimitAreSkipped) {
         OwnedImage out;
         ASSERT_TRUE(Decode(withText(length), out)) << length;
         EXPECT_EQ(PixelAt(out.image, 0, 0), (Bgr{77, 77, 77}));
+    }
+}
+
+// Files whose headers claim far more than their bytes can hold are refused
+// before anything is allocated for the claim; the extreme a real file can
+// reach (deflate's best ratio) still loads.
+TEST_F(PngDecoder, ClaimsTheFileCannotHoldAreRefusedBeforeAnyBuffer) {
+    auto compressed = [](const Bytes& raw) {
+        uLongf size = compressBound(static_cast<uLong>(raw.size()));
+        Bytes out(size);
+        EXPECT_EQ(compress2(out.data(), &size, raw.data(), static_cast<uLong>(raw.size()), 9), Z_OK);
+        out.resize(size);
+        return out;
+    };
+    auto grayFile = [](std::uint32_t side, const Bytes& imageData) {
+        Bytes file = image_test::PngSignature();
+        image_test::AppendChunk(file, "IHDR", image_test::IhdrData(side, side, 8, 0, 0));
+        image_test::AppendChunk(file, "IDAT", imageData);
+        image_test::AppendChunk(file, "IEND", Bytes{});
+        return file;
+    };
+    // A text chunk whose length says 0x7FFFFFF0 bytes, in a 41-byte file.
+    Bytes hugeText = image_test::PngSignature();
+    image_test::AppendChunk(hugeText, "IHDR", image_test::IhdrData(1, 1, 8, 0, 0));
+    for (std::uint8_t b : Bytes{0x7F, 0xFF, 0xFF, 0xF0, 't', 'E', 'X', 't'}) hugeText.push_back(b);
+    // 16384 x 16384 pixels declared, one row of them in the file.
+    Bytes oneRow(1 + 16384, 0);
+    const Bytes bomb = grayFile(16384, compressed(oneRow));
+    // 4096 x 4096 black pixels really there: about 16 KiB of file.
+    Bytes allRows(4096u * 4097u, 0);
+    const Bytes dense = grayFile(4096, compressed(allRows));
+
+    struct Case {
+        const char* what;
+        const Bytes& file;
+        bool recognised;
+    };
+    const Case cases[] = {{"text chunk of 2 GiB", hugeText, false},
+                          {"16384 x 16384 from one row", bomb, false},
+                          {"4096 x 4096 at deflate's best", dense, true}};
+    for (const Case& c : cases) {
+        const auto image = Exact(c.file);
+        EXPECT_EQ(screen::FindImageDecoder(image.data(), image.size), c.recognised ? 1 : 0) << c.what;
+        OwnedImage out;
+        EXPECT_EQ(screen::DecodeWithDecoders(image.data(), image.size, &out.image), c.recognised) << c.what;
+        if (c.recognised) {
+            EXPECT_EQ(PixelAt(out.image, 4095, 4095), (Bgr{0, 0, 0})) << c.what;
+        }
     }
 }
 

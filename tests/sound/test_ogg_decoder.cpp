@@ -154,7 +154,8 @@ TEST_F(OggDecoderTest, DamagedStreamSkipsWhatIsLostAndEndsInSilence) {
     ASSERT_EQ(reference.frames, 44100);
     ASSERT_LT(reference.pcm.size(), 176400u) << "the damage should cost samples";
     ASSERT_EQ(sound::OggOpenData(damaged.data(), static_cast<std::uint32_t>(damaged.size())), 1);
-    ASSERT_EQ(sound::OggGetSampleCount(), 44100);
+    // The sound is as long as what really decoded, not as the stream claims.
+    ASSERT_EQ(sound::OggGetSampleCount(), static_cast<std::int32_t>(reference.pcm.size() / 4));
     std::vector<std::uint8_t> out(176400 + 16, 0xAB);
     sound::OggDecodeAll(out.data(), 176400);
     // What could be decoded, back to back, then silence to the end.
@@ -163,7 +164,45 @@ TEST_F(OggDecoderTest, DamagedStreamSkipsWhatIsLostAndEndsInSilence) {
                             [](std::uint8_t b) { return b == 0; }));
     for (std::size_t i = 176400; i < out.size(); ++i) ASSERT_EQ(out[i], 0xAB) << i;
     ASSERT_NE(Load(6, damaged), 0);
-    EXPECT_EQ(Sound(6)->data.size(), 176400u);
+    EXPECT_EQ(Sound(6)->data, reference.pcm);
+}
+
+// Crafted streams that once ended the program or made it allocate what the
+// stream only claimed: each load fails or shrinks to what decodes, and a good
+// sound loads as before right after it.
+TEST_F(OggDecoderTest, CraftedStreamsFailOrShrinkToWhatReallyDecodes) {
+    struct Case {
+        const char* what;
+        Bytes file;
+        std::size_t mostBytes;  // 0: the load fails
+    };
+    const Bytes& good = StereoSecond();
+    const std::vector<Case> cases = {
+        // libvorbis gives up setting up its decoder on a codebook whose
+        // code lengths overfill the tree; asking it to decode again then
+        // divided by zero in the residue decoder (SIGFPE).
+        {"overfull codebook", WithOverfullFirstCodebook(good), 0},
+        // The last page claims 0x1FFFFFFF frames: the sound is the frames
+        // that are there (the last block untrimmed, as the true end is
+        // unknown), and nothing is allocated for the claim.
+        {"lying last page", WithLastGranule(good, 0x1FFFFFFF), 176400 + 4 * 2048},
+        {"last page claims nothing", WithLastGranule(good, 0), 0},
+    };
+    for (const Case& c : cases) {
+        ASSERT_FALSE(c.file.empty()) << c.what;
+        const std::intptr_t loaded = Load(3, c.file);
+        if (c.mostBytes == 0) {
+            EXPECT_EQ(loaded, 0) << c.what;
+            EXPECT_EQ(sound::LookupSound(3), nullptr) << c.what;
+        } else {
+            ASSERT_NE(loaded, 0) << c.what;
+            EXPECT_GT(Sound(3)->data.size(), 0u) << c.what;
+            EXPECT_LE(Sound(3)->data.size(), c.mostBytes) << c.what;
+        }
+        sound::FreeSound(3);
+        ASSERT_NE(Load(4, good), 0) << "after " << c.what;
+        EXPECT_EQ(Sound(4)->data.size(), 176400u) << "after " << c.what;
+    }
 }
 
 TEST_F(OggDecoderTest, MemorySourceReadsSeeksAndTellsWithinTheImage) {

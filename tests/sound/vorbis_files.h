@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -38,11 +39,11 @@ inline std::vector<float> Noise(int channels, int frames, unsigned seed = 5) {
 
 // One logical stream of the given interleaved samples.
 inline std::vector<std::uint8_t> EncodeVorbis(int channels, int rate, const std::vector<float>& interleaved,
-                                              int serial = 1) {
+                                              int serial = 1, float quality = 0.3f) {
     std::vector<std::uint8_t> file;
     vorbis_info info;
     vorbis_info_init(&info);
-    if (vorbis_encode_init_vbr(&info, channels, rate, 0.3f) != 0) {
+    if (vorbis_encode_init_vbr(&info, channels, rate, quality) != 0) {
         vorbis_info_clear(&info);
         return file;
     }
@@ -109,6 +110,102 @@ inline std::vector<std::uint8_t> EncodeVorbis(int channels, int rate, const std:
     vorbis_dsp_clear(&dsp);
     vorbis_comment_clear(&comment);
     vorbis_info_clear(&info);
+    return file;
+}
+
+// Ogg page surgery for crafted files: the pages of a file, and the page
+// checksum after a page's bytes changed.
+struct PageSpan {
+    std::size_t start;
+    std::size_t headerLength;
+    std::size_t bodyLength;
+};
+
+inline std::vector<PageSpan> PagesOf(const std::vector<std::uint8_t>& file) {
+    std::vector<PageSpan> pages;
+    std::size_t at = 0;
+    while (at + 27 <= file.size() && std::memcmp(&file[at], "OggS", 4) == 0) {
+        const std::size_t segments = file[at + 26];
+        if (at + 27 + segments > file.size()) break;
+        std::size_t body = 0;
+        for (std::size_t i = 0; i < segments; ++i) body += file[at + 27 + i];
+        if (at + 27 + segments + body > file.size()) break;
+        pages.push_back({at, 27 + segments, body});
+        at += 27 + segments + body;
+    }
+    return pages;
+}
+
+inline void RestampPage(std::vector<std::uint8_t>& file, const PageSpan& page) {
+    for (int i = 22; i < 26; ++i) file[page.start + i] = 0;
+    std::uint32_t crc = 0;
+    for (std::size_t i = 0; i < page.headerLength + page.bodyLength; ++i) {
+        crc ^= static_cast<std::uint32_t>(file[page.start + i]) << 24;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc & 0x80000000u) != 0 ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+    }
+    for (int i = 0; i < 4; ++i) file[page.start + 22 + i] = static_cast<std::uint8_t>(crc >> (8 * i));
+}
+
+// The file with its last page's granule position (the stream's claimed
+// length in frames) replaced.
+inline std::vector<std::uint8_t> WithLastGranule(std::vector<std::uint8_t> file, std::uint64_t granule) {
+    const std::vector<PageSpan> pages = PagesOf(file);
+    if (pages.empty()) return {};
+    for (int i = 0; i < 8; ++i) file[pages.back().start + 6 + i] = static_cast<std::uint8_t>(granule >> (8 * i));
+    RestampPage(file, pages.back());
+    return file;
+}
+
+// The file with every code length of the setup header's first codebook set
+// to 1: more than two codes of length 1 overfill the code tree, which
+// libvorbis only finds when it sets up its decoder.  Empty when the first
+// codebook is not where such a change can be made in place (an ordered
+// book, or one beyond the page that starts the setup header).
+inline std::vector<std::uint8_t> WithOverfullFirstCodebook(std::vector<std::uint8_t> file) {
+    const std::vector<PageSpan> pages = PagesOf(file);
+    // The identification header has a page of its own; the comment header
+    // starts the second page and the setup header follows it.
+    if (pages.size() < 3) return {};
+    const PageSpan& page = pages[1];
+    std::size_t comment = 0;
+    for (std::size_t i = 27; i < page.headerLength; ++i) {
+        comment += file[page.start + i];
+        if (file[page.start + i] < 255) break;
+    }
+    const std::size_t setup = page.start + page.headerLength + comment;
+    const std::size_t pageEnd = page.start + page.headerLength + page.bodyLength;
+    std::size_t bit = 0;
+    auto read = [&](int bits) -> std::int64_t {
+        std::int64_t value = 0;
+        for (int i = 0; i < bits; ++i, ++bit) {
+            if (setup + bit / 8 >= pageEnd) return -1;
+            value |= static_cast<std::int64_t>((file[setup + bit / 8] >> (bit % 8)) & 1) << i;
+        }
+        return value;
+    };
+    auto writeZeros = [&](int bits) -> bool {
+        for (int i = 0; i < bits; ++i, ++bit) {
+            if (setup + bit / 8 >= pageEnd) return false;
+            file[setup + bit / 8] &= static_cast<std::uint8_t>(~(1u << (bit % 8)));
+        }
+        return true;
+    };
+    if (read(8) != 5) return {};
+    bit = 7 * 8;  // past the packet type and "vorbis"
+    if (read(8) < 0 || read(24) != 0x564342 || read(16) < 1) return {};
+    const std::int64_t entries = read(24);
+    if (entries < 3 || read(1) != 0) return {};
+    const std::int64_t sparse = read(1);
+    if (sparse < 0) return {};
+    for (std::int64_t entry = 0; entry < entries; ++entry) {
+        if (sparse == 1) {
+            const std::int64_t used = read(1);
+            if (used < 0) return {};
+            if (used == 0) continue;
+        }
+        if (!writeZeros(5)) return {};  // length 1
+    }
+    RestampPage(file, page);
     return file;
 }
 

@@ -139,7 +139,7 @@ void PlayerFixture::TearDown() {
         try {
             player::Shutdown();
         } catch (const platform::test::ProcessExit& exit) {
-            EXPECT_EQ(exit.code, 0);
+            EXPECT_EQ(exit.code, expectedExitCode_);
         }
     }
     platform::test::Reset();
@@ -169,7 +169,7 @@ bool PlayerFixture::Turn() {
         player::RunTurn();
     } catch (const platform::test::ProcessExit& exit) {
         running_ = false;
-        EXPECT_EQ(exit.code, 0);
+        EXPECT_EQ(exit.code, expectedExitCode_);
         return false;
     }
     return true;
@@ -207,7 +207,7 @@ int PlayerFixture::RunMainLoop(int limit, std::function<void(int pause)> onPause
         player::MainLoop();
     } catch (const platform::test::ProcessExit& exit) {
         running_ = false;
-        EXPECT_EQ(exit.code, 0);
+        EXPECT_EQ(exit.code, expectedExitCode_);
         result = static_cast<int>(platform::test::SleepCalls() - first);
     } catch (const TurnLimitReached&) {
         result = -1;

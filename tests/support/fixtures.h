@@ -119,12 +119,15 @@ protected:
     int ShutdownNow();
 
     bool Running() const { return running_; }
+    // The exit code the program is expected to end with (0 unless said).
+    void ExpectExitCode(int code) { expectedExitCode_ = code; }
 
     TempDir dir_;
 
 private:
     std::optional<ScopedCurrentDir> cwd_;
     bool running_ = false;
+    int expectedExitCode_ = 0;
 };
 
 }  // namespace rodazaro_test

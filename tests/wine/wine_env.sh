@@ -30,9 +30,12 @@ wine_stop() {
 # wine_virtual_desktop WIDTHxHEIGHT: every program of the prefix runs in a
 # virtual desktop of that size, where display modes can change (plain Xvfb
 # offers only its own size).
+# A program that crashes leaves its backtrace in the output instead of a
+# dialog that would take the keyboard from the window under test.
 wine_virtual_desktop() {
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$1" /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   wine_stop
 }
 

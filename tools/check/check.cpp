@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
 
 #include "tools/check/findings.h"
@@ -43,7 +44,7 @@ int Usage(const std::string& problem) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
     bool quiet = false;
     const char* dir = nullptr;
     for (int i = 1; i < argc; ++i) {
@@ -82,4 +83,14 @@ int main(int argc, char** argv) {
     }
     std::fflush(stdout);
     return report.ExitCode();
+}
+
+int main(int argc, char** argv) {
+    // Nothing the standard library throws leaves the program unexplained.
+    try {
+        return Main(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "rodazaro-check: %s\n", error.what());
+        return 2;
+    }
 }

@@ -14,14 +14,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "keyboard/keyboard.h"
+#include "platform/file.h"
 #include "platform/sdl/display.h"
 #include "platform/sdl/sound_device.h"
 #include "player/player.h"
@@ -156,16 +156,27 @@ std::string Absolute(const std::string& path) {
     return std::filesystem::absolute(path).string();
 }
 
+// The script's bytes, read as the player reads it: through the platform's
+// file service, which opens only a regular file.  A script that cannot be
+// read (missing, a folder, a FIFO) has no lines, as for the player.
+std::vector<unsigned char> ReadScript() {
+    std::vector<unsigned char> script;
+    const platform::FileHandle file = platform::OpenFileForReading("data\\vuze.kel");
+    if (file == 0) return script;
+    script.resize(platform::GetFileSizeLow(file));
+    std::uint32_t got = 0;
+    if (!platform::ReadFileBytes(file, script.data(), static_cast<std::uint32_t>(script.size()), &got)) got = 0;
+    script.resize(got);
+    platform::CloseFileHandle(file);
+    return script;
+}
+
 class Renderer {
 public:
     explicit Renderer(const Options& options) : options_(options) {}
 
     int Run() {
-        std::vector<unsigned char> script;
-        {
-            std::ifstream in("data/vuze.kel", std::ios::binary);
-            script.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        }
+        const std::vector<unsigned char> script = ReadScript();
         const std::size_t lines = render::CountScriptLines(script);
         commands_ = lines > 0 ? lines - 1 : 0;
 
@@ -274,7 +285,7 @@ private:
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
     Options options;
     bool help = false;
     if (!ParseOptions(argc, argv, &options, &help)) {
@@ -296,4 +307,15 @@ int main(int argc, char** argv) {
     ::setenv("RODAZARO_RENDERER", "software", 1);
     Renderer renderer(options);
     return renderer.Run();
+}
+
+int main(int argc, char** argv) {
+    // Nothing the standard library throws (a folder that cannot be made, a
+    // file that cannot be written) leaves the program unexplained.
+    try {
+        return Main(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "rodazaro-render: %s\n", error.what());
+        return 1;
+    }
 }

@@ -50,4 +50,10 @@ InstanceHandle GetModuleInstance() { return reinterpret_cast<InstanceHandle>(&re
 
 void ExitProcess(int exitCode) { throw render::ProgramEnded{exitCode}; }
 
+// A render is a batch job: Ctrl+C and signals end it at once, as they end
+// any command-line tool.
+void WatchTerminationRequests() {}
+int TerminationStatus() { return 0; }
+int TerminationWakeDescriptor() { return -1; }
+
 }  // namespace platform
