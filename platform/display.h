@@ -69,6 +69,10 @@ Result CopySurfaceFast(Surface* destination, int x, int y, Surface* source, cons
 Result CopyWholeSurface(Surface* destination, Surface* source);
 // Black source colour key (DDCKEY_SRCBLT) with the given low and high values.
 Result SetSourceColourKey(Surface* surface, std::uint32_t low, std::uint32_t high);
+// A surface of the display is lost when the program is switched away from
+// the full screen (or the display loses its memory); until it is restored,
+// fills, copies, 3D drawing and flips that involve it fail with kSurfaceLost
+// and do nothing.
 Result IsSurfaceLost(Surface* surface);  // kSurfaceLost when its memory was lost
 Result RestoreSurface(Surface* surface);
 // Shows the back buffer; kSurfaceLost when the surfaces must be restored.

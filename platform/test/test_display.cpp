@@ -107,11 +107,16 @@ void SetDisplayMasks(std::uint32_t greenMask16, std::uint32_t redMask24) {
     DState().redMask24 = redMask24;
 }
 void RefuseDepth(int bitsPerPixel) { DState().refusedDepth = bitsPerPixel; }
+void LoseSurface(Surface* surface, bool memoryLost) {
+    if (surface == nullptr || !Alive(surface)) return;
+    surface->lost = true;
+    if (memoryLost) std::fill(surface->pixels.begin(), surface->pixels.end(), std::uint8_t{0xCD});
+}
 void LoseAllSurfaces() {
-    for (Surface& s : DState().surfaces) {
-        s.lost = true;
-        std::fill(s.pixels.begin(), s.pixels.end(), std::uint8_t{0xCD});
-    }
+    for (Surface& s : DState().surfaces) LoseSurface(&s, true);
+}
+void LoseAllSurfacesKeepingPixels() {
+    for (Surface& s : DState().surfaces) LoseSurface(&s, false);
 }
 SurfaceInfo DescribeSurface(const Surface* surface) {
     return {surface->width, surface->height, surface->bitsPerPixel, surface->pitch,
@@ -280,7 +285,7 @@ Result RestoreSurface(Surface* surface) {
 
 Result FlipSurface(Surface* primary, std::uint32_t) {
     if (primary == nullptr || !primary->primary) return kFail;
-    if (primary->lost) return kSurfaceLost;
+    if (primary->lost || primary->backBuffer->lost) return kSurfaceLost;
     ++DState().flips;
     std::swap(primary->pixels, primary->backBuffer->pixels);
     return kOk;
@@ -318,6 +323,7 @@ Result GetViewport3D(Device3D* device, Viewport3D* viewport) {
 
 Result BeginScene3D(Device3D* device) {
     if (device == nullptr || device->inScene) return kFail;
+    if (Alive(device->target) && device->target->lost) return kSurfaceLost;
     device->inScene = true;
     return kOk;
 }
@@ -350,6 +356,9 @@ Result SetTexture3D(Device3D* device, std::uint32_t, Surface* texture) {
 Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t vertexFormat,
                        const TLVertex* vertices, std::uint32_t count, std::uint32_t) {
     if (device == nullptr || primitive != kTriangleStrip || vertexFormat != kFvfTLVertex || count != 4) return kFail;
+    if ((Alive(device->target) && device->target->lost) || (Alive(device->texture) && device->texture->lost)) {
+        return kSurfaceLost;
+    }
     test::DrawRecord record{};
     std::memcpy(record.vertices, vertices, sizeof record.vertices);
     record.texture = device->texture;

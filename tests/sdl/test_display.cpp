@@ -579,6 +579,39 @@ TEST_P(LostSurfaceTest, ALostRenderDeviceRemakesEveryTexture) {
     ExpectSceneShown(GetParam());
 }
 
+TEST_P(LostSurfaceTest, AHundredSwitchesPileUpNoDrawing) {
+    SetUpScene();
+    Frame();
+    ExpectSceneShown(GetParam());
+
+    for (int cycle = 0; cycle < 100; ++cycle) {
+        SCOPED_TRACE("switch " + std::to_string(cycle));
+        const std::uint32_t shown = platform::sdl::PresentedFrameCount();
+        platform::sdl::SimulateFocusLoss();
+        Frame();  // the deactivation saves the sprites; the surfaces are lost
+        ASSERT_EQ(screen::gScreen.active, 0);
+
+        // Away: turns go on, but nothing reaches the renderer, and drawing
+        // straight into the lost surfaces is refused.
+        const std::uint32_t draws = platform::sdl::DrawCallCount();
+        for (int turn = 0; turn < 10; ++turn) Frame();
+        auto* back = screen::gScreen.backBuffer;
+        auto* plain = static_cast<platform::Surface*>(screen::LookupSprite(0)->surface);
+        EXPECT_EQ(platform::FillSurface(back, 0), platform::kSurfaceLost);
+        EXPECT_EQ(platform::CopySurfaceFast(back, 0, 0, plain, {0, 0, 4, 4}), platform::kSurfaceLost);
+        EXPECT_EQ(platform::BeginScene3D(screen::gSprite3D.device), platform::kSurfaceLost);
+        EXPECT_EQ(platform::sdl::DrawCallCount(), draws);
+        EXPECT_EQ(platform::sdl::PresentedFrameCount(), shown);
+
+        platform::sdl::SimulateFocusGain();
+        Frame();  // the flip reports the lost surfaces; the program restores them
+        Frame();
+        EXPECT_EQ(platform::sdl::PresentedFrameCount(), shown + 1);
+        ExpectSceneShown(GetParam());
+        if (::testing::Test::HasFailure()) break;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Depths, LostSurfaceTest, ::testing::Values(16, 32),
                          BitsName);
 
