@@ -101,7 +101,7 @@ std::int32_t OpenScreen(std::int16_t width, std::int16_t height, std::int16_t de
     gScreen.outputBuffer = gScreen.backBuffer;
     gScreen.openStamp = platform::GetTickCount();
     platform::LockedSurface locked{};
-    if (platform::LockSurface(gScreen.primary, &locked) == platform::kOk) {
+    if (platform::LockSurface(gScreen.primary, &locked, platform::kLockReadOnly) == platform::kOk) {
         platform::UnlockSurface(gScreen.primary);
         gScreen.pixelFormatCode = ClassifyPixelFormat(gScreen.screenDepth, locked.redMask, locked.greenMask);
     }

@@ -600,7 +600,7 @@ void ReleaseSurface(Surface* surface) {
     if (attached != nullptr) ReleaseSurface(attached);
 }
 
-Result LockSurface(Surface* surface, LockedSurface* locked) {
+Result LockSurface(Surface* surface, LockedSurface* locked, std::uint32_t flags) {
     if (surface == nullptr || locked == nullptr) return kInvalidParams;
     if (surface->locked) return kSurfaceBusy;
     if (IsTarget(surface)) {
@@ -625,6 +625,7 @@ Result LockSurface(Surface* surface, LockedSurface* locked) {
                             wide ? 0x00FF00u : 0x07E0u,
                             wide ? 0x0000FFu : 0x001Fu};
     surface->locked = true;
+    surface->lockedReadOnly = (flags & kLockReadOnly) != 0;
     return kOk;
 }
 
@@ -632,9 +633,11 @@ Result UnlockSurface(Surface* surface) {
     if (surface == nullptr) return kInvalidParams;
     if (!surface->locked) return kNotLocked;
     surface->locked = false;
+    const bool written = !surface->lockedReadOnly;
+    surface->lockedReadOnly = false;
     if (IsTarget(surface)) {
-        Result result = kFail;
-        if (surface->texture != nullptr &&
+        Result result = written ? kFail : kOk;
+        if (written && surface->texture != nullptr &&
             SDL_UpdateTexture(surface->texture, nullptr, surface->pixels.data(), surface->pitch) == 0) {
             result = kOk;
         }
@@ -642,7 +645,7 @@ Result UnlockSurface(Surface* surface) {
         surface->pixels.shrink_to_fit();
         return result;
     }
-    surface->textureStale = true;
+    if (written) surface->textureStale = true;
     return kOk;
 }
 

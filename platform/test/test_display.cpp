@@ -17,6 +17,9 @@ struct Surface {
     Surface* backBuffer = nullptr;
     bool lost = false;
     bool locked = false;
+    bool lockedReadOnly = false;
+    std::vector<std::uint8_t> readOnlyCopy;  // the pixels when a read-only lock was taken
+    int writeLocks = 0;
     bool hasColourKey = false;
     std::uint32_t colourKeyLow = 0;
 };
@@ -57,6 +60,7 @@ struct DisplayTestState {
     int flips = 0;
     int deviceCreates = 0;
     int blitViolations = 0;
+    int readOnlyViolations = 0;
     std::vector<test::CopyRecord> copies;
     std::vector<test::DrawRecord> draws;
 };
@@ -130,6 +134,8 @@ int LiveSurfaceCount() { return static_cast<int>(DState().surfaces.size()); }
 int FlipCount() { return DState().flips; }
 int DeviceCreateCount() { return DState().deviceCreates; }
 int BlitViolations() { return DState().blitViolations; }
+int WriteLocks(const Surface* surface) { return surface == nullptr ? 0 : surface->writeLocks; }
+int ReadOnlyViolations() { return DState().readOnlyViolations; }
 const std::vector<CopyRecord>& Copies() { return DState().copies; }
 const std::vector<DrawRecord>& Draws() { return DState().draws; }
 void ClearRecords() {
@@ -201,9 +207,12 @@ void ReleaseSurface(Surface* surface) {
     state.surfaces.remove_if([surface](const Surface& s) { return &s == surface; });
 }
 
-Result LockSurface(Surface* surface, LockedSurface* locked) {
+Result LockSurface(Surface* surface, LockedSurface* locked, std::uint32_t flags) {
     if (surface == nullptr || !Alive(surface) || surface->lost || surface->locked) return kFail;
     surface->locked = true;
+    surface->lockedReadOnly = (flags & kLockReadOnly) != 0;
+    if (surface->lockedReadOnly) surface->readOnlyCopy = surface->pixels;
+    else ++surface->writeLocks;
     locked->pixels = surface->pixels.data();
     locked->pitch = surface->pitch;
     locked->width = surface->width;
@@ -225,6 +234,9 @@ Result LockSurface(Surface* surface, LockedSurface* locked) {
 Result UnlockSurface(Surface* surface) {
     if (surface == nullptr || !surface->locked) return kFail;
     surface->locked = false;
+    if (surface->lockedReadOnly && surface->readOnlyCopy != surface->pixels) ++DState().readOnlyViolations;
+    surface->lockedReadOnly = false;
+    surface->readOnlyCopy.clear();
     return kOk;
 }
 

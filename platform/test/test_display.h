@@ -47,6 +47,10 @@ int FlipCount();
 int DeviceCreateCount();
 // Blits whose rectangle left either surface (never expected).
 int BlitViolations();
+// Locks of the surface taken for writing (without kLockReadOnly).
+int WriteLocks(const Surface* surface);
+// Read-only locks under which the pixels changed (never expected).
+int ReadOnlyViolations();
 
 struct CopyRecord {
     const Surface* destination;

@@ -227,7 +227,8 @@ TEST_F(SwitchAwayTest, WindowProcedureAnswers) {
 // switches lose the display's memory (as video memory is lost), the other
 // half only report the surfaces lost and keep their pixels (as a display
 // that keeps the memory of a program in the background does).  Every sprite
-// must come back exactly, and nothing is drawn while the program is away.
+// must come back exactly; a restore writes a sprite only when its pixels
+// were lost, once; and nothing is drawn while the program is away.
 
 struct SceneSprite {
     std::int32_t number;
@@ -300,6 +301,8 @@ TEST_P(SwitchCycleTest, AHundredSwitchesKeepEveryPixelAndRestoreOnlyWhatWasLost)
     for (int cycle = 0; cycle < 100; ++cycle) {
         SCOPED_TRACE("switch " + std::to_string(cycle));
         const bool memoryLost = cycle % 2 == 1;
+        std::vector<int> writes;
+        for (const SceneSprite& sprite : kSceneSprites) writes.push_back(pt::WriteLocks(SurfaceOf(sprite.number)));
 
         pt::PostScreenMessage(platform::kMsgActivate, 0, 0);
         Turn();  // the deactivation saves the sprites
@@ -323,6 +326,8 @@ TEST_P(SwitchCycleTest, AHundredSwitchesKeepEveryPixelAndRestoreOnlyWhatWasLost)
             const SceneSprite& sprite = kSceneSprites[i];
             EXPECT_EQ(PixelsOf(sprite), original[i]) << "sprite " << sprite.number;
             EXPECT_EQ(screen::LookupSprite(sprite.number)->pixelBackup, nullptr);
+            EXPECT_EQ(pt::WriteLocks(SurfaceOf(sprite.number)) - writes[i], memoryLost ? 1 : 0)
+                << "sprite " << sprite.number;
         }
 
         // Shown again from the next turn on, with no further restore.
@@ -332,9 +337,39 @@ TEST_P(SwitchCycleTest, AHundredSwitchesKeepEveryPixelAndRestoreOnlyWhatWasLost)
         EXPECT_EQ(pt::FlipCount(), flips + 2);
         EXPECT_EQ(pt::Draws().size(), 2u * 3u);   // two turns of the three 3D sprites
         EXPECT_EQ(pt::Copies().size(), 2u * 2u);  // and of the two plain ones
+        for (std::size_t i = 0; i < std::size(kSceneSprites); ++i) {
+            EXPECT_EQ(pt::WriteLocks(SurfaceOf(kSceneSprites[i].number)) - writes[i], memoryLost ? 1 : 0);
+        }
         if (::testing::Test::HasFailure()) break;
     }
+    EXPECT_EQ(pt::ReadOnlyViolations(), 0);
     EXPECT_EQ(pt::BlitViolations(), 0);
+}
+
+TEST_P(SwitchCycleTest, OnlyTheSpritesWhosePixelsWereLostAreWritten) {
+    Open(320, 240, static_cast<std::int16_t>(GetParam()));
+    std::vector<std::vector<std::uint32_t>> original;
+    for (const SceneSprite& sprite : kSceneSprites) {
+        const auto bmp = PatternBmp(sprite);
+        ASSERT_NE(screen::LoadSpriteData(sprite.number, bmp.data(), static_cast<std::uint32_t>(bmp.size()), sprite.mode), 0);
+        original.push_back(PixelsOf(sprite));
+    }
+    std::vector<int> writes;
+    for (const SceneSprite& sprite : kSceneSprites) writes.push_back(pt::WriteLocks(SurfaceOf(sprite.number)));
+    pt::PostScreenMessage(platform::kMsgActivate, 0, 0);
+    screen::FlipBuffers();
+    pt::LoseAllSurfacesKeepingPixels();
+    pt::LoseSurface(SurfaceOf(1), true);
+    pt::LoseSurface(SurfaceOf(3), true);
+    pt::PostScreenMessage(platform::kMsgActivate, 1, 0);
+    screen::FlipBuffers();
+    for (std::size_t i = 0; i < std::size(kSceneSprites); ++i) {
+        const std::int32_t number = kSceneSprites[i].number;
+        EXPECT_EQ(PixelsOf(kSceneSprites[i]), original[i]) << "sprite " << number;
+        EXPECT_EQ(pt::WriteLocks(SurfaceOf(number)) - writes[i], number == 1 || number == 3 ? 1 : 0)
+            << "sprite " << number;
+    }
+    EXPECT_EQ(pt::ReadOnlyViolations(), 0);
 }
 
 std::string DepthName(const ::testing::TestParamInfo<int>& param) { return "Bits" + std::to_string(param.param); }

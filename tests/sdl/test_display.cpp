@@ -579,10 +579,13 @@ TEST_P(LostSurfaceTest, ALostRenderDeviceRemakesEveryTexture) {
     ExpectSceneShown(GetParam());
 }
 
-TEST_P(LostSurfaceTest, AHundredSwitchesPileUpNoDrawing) {
+TEST_P(LostSurfaceTest, AHundredSwitchesNeitherRemakeTexturesNorPileUpDrawing) {
     SetUpScene();
     Frame();
     ExpectSceneShown(GetParam());
+    // The first frame made the textures of both sprites.
+    const std::uint32_t uploads = platform::sdl::TextureUploadCount();
+    ASSERT_GE(uploads, 2u);
 
     for (int cycle = 0; cycle < 100; ++cycle) {
         SCOPED_TRACE("switch " + std::to_string(cycle));
@@ -610,10 +613,49 @@ TEST_P(LostSurfaceTest, AHundredSwitchesPileUpNoDrawing) {
         ExpectSceneShown(GetParam());
         if (::testing::Test::HasFailure()) break;
     }
+    // The sprites' pixels never changed: no texture was made again.
+    EXPECT_EQ(platform::sdl::TextureUploadCount(), uploads);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, LostSurfaceTest, ::testing::Values(16, 32),
                          BitsName);
+
+// --- Locks -----------------------------------------------------------------------
+
+TEST_F(ScreenTest, AReadOnlyLockKeepsTheTextureAndAWriteLockRemakesIt) {
+    Open(640, 480, 32);
+    ASSERT_TRUE(LoadPlain(0, MakeImage(16, 8, Pattern)));
+    Show(0, 2, 0.0f, 0.0f);
+    DrawFrame();
+    const std::uint32_t uploads = platform::sdl::TextureUploadCount();
+    auto* surface = static_cast<platform::Surface*>(screen::LookupSprite(0)->surface);
+
+    platform::LockedSurface locked{};
+    ASSERT_EQ(platform::LockSurface(surface, &locked, platform::kLockReadOnly), platform::kOk);
+    EXPECT_NE(platform::LockSurface(surface, &locked), platform::kOk);  // already locked
+    ASSERT_EQ(platform::UnlockSurface(surface), platform::kOk);
+    DrawFrame();
+    EXPECT_EQ(platform::sdl::TextureUploadCount(), uploads);
+
+    // Written: the next draw shows the new pixel.
+    ASSERT_EQ(platform::LockSurface(surface, &locked), platform::kOk);
+    const std::uint32_t white = 0xFFFFFF;
+    std::memcpy(locked.pixels, &white, 4);
+    ASSERT_EQ(platform::UnlockSurface(surface), platform::kOk);
+    DrawFrame();
+    EXPECT_EQ(platform::sdl::TextureUploadCount(), uploads + 1);
+    EXPECT_EQ(Back().At(320 - 8, 240 - 4), 0xFFFFFFu);
+
+    // A read-only lock of the back buffer reads it and writes nothing back.
+    auto* back = screen::gScreen.backBuffer;
+    ASSERT_EQ(platform::LockSurface(back, &locked, platform::kLockReadOnly), platform::kOk);
+    std::uint32_t first = 0;
+    std::memcpy(&first, static_cast<unsigned char*>(locked.pixels) + (240 - 4) * locked.pitch + (320 - 8) * 4, 4);
+    EXPECT_EQ(first & 0xFFFFFFu, 0xFFFFFFu);
+    std::memset(locked.pixels, 0x55, 4);  // not written back
+    ASSERT_EQ(platform::UnlockSurface(back), platform::kOk);
+    EXPECT_EQ(Back().At(0, 0), 0u);
+}
 
 TEST_F(ScreenTest, ReleasingTabSavesTheSpritesWithoutLosingTheScreen) {
     Open(640, 480, 32);
