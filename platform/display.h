@@ -57,8 +57,13 @@ Result CreateSurface(DisplayDevice* device, int width, int height, std::uint32_t
 Result RestoreAllSurfaces(DisplayDevice* device);
 void ReleaseSurface(Surface* surface);
 
-// Whole-surface lock, waiting while the surface is busy.
-Result LockSurface(Surface* surface, LockedSurface* locked);
+// Lock flags.
+constexpr std::uint32_t kLockReadOnly = 0x10;  // DDLOCK_READONLY
+
+// Whole-surface lock, waiting while the surface is busy.  With kLockReadOnly
+// the caller promises only to read: the surface keeps counting as unchanged
+// (a backend that keeps a copy of it elsewhere need not refresh that copy).
+Result LockSurface(Surface* surface, LockedSurface* locked, std::uint32_t flags = 0);
 Result UnlockSurface(Surface* surface);
 // Colour fill of the whole surface, not waiting for the blitter.
 Result FillSurface(Surface* surface, std::uint32_t colour);
@@ -69,6 +74,10 @@ Result CopySurfaceFast(Surface* destination, int x, int y, Surface* source, cons
 Result CopyWholeSurface(Surface* destination, Surface* source);
 // Black source colour key (DDCKEY_SRCBLT) with the given low and high values.
 Result SetSourceColourKey(Surface* surface, std::uint32_t low, std::uint32_t high);
+// A surface of the display is lost when the program is switched away from
+// the full screen (or the display loses its memory); until it is restored,
+// fills, copies, 3D drawing and flips that involve it fail with kSurfaceLost
+// and do nothing.
 Result IsSurfaceLost(Surface* surface);  // kSurfaceLost when its memory was lost
 Result RestoreSurface(Surface* surface);
 // Shows the back buffer; kSurfaceLost when the surfaces must be restored.

@@ -101,7 +101,7 @@ std::int32_t OpenScreen(std::int16_t width, std::int16_t height, std::int16_t de
     gScreen.outputBuffer = gScreen.backBuffer;
     gScreen.openStamp = platform::GetTickCount();
     platform::LockedSurface locked{};
-    if (platform::LockSurface(gScreen.primary, &locked) == platform::kOk) {
+    if (platform::LockSurface(gScreen.primary, &locked, platform::kLockReadOnly) == platform::kOk) {
         platform::UnlockSurface(gScreen.primary);
         gScreen.pixelFormatCode = ClassifyPixelFormat(gScreen.screenDepth, locked.redMask, locked.greenMask);
     }
@@ -112,7 +112,8 @@ std::int32_t OpenScreen(std::int16_t width, std::int16_t height, std::int16_t de
 }
 
 void ClearScreen(std::int32_t red, std::int32_t green, std::int32_t blue) {
-    if (gScreen.outputBuffer == nullptr) return;
+    // While switched away nothing is drawn.
+    if (gScreen.outputBuffer == nullptr || gScreen.active == 0) return;
     platform::FillSurface(gScreen.outputBuffer, ScreenColor(red, green, blue));
 }
 

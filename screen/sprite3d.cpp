@@ -98,6 +98,8 @@ void FreeAllSprites3D() {
 }
 
 std::int32_t Start3D() {
+    // While switched away nothing is drawn: no pass begins.
+    if (gScreen.active == 0) return 0;
     if (gSprite3D.refresh != 0 || gSprite3D.deviceStamp != gScreen.openStamp) {
         if (gSprite3D.device != nullptr) platform::ReleaseDevice3D(gSprite3D.device);
         gSprite3D.device = nullptr;

@@ -1,5 +1,6 @@
 #include "screen/sprites.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/file.h"
@@ -257,7 +258,7 @@ std::int32_t SaveSpritePixels(std::int32_t number) {
     void* backup = nullptr;
     if (platform::CopyWholeSurface(temporary, static_cast<platform::Surface*>(record->surface)) == platform::kOk) {
         platform::LockedSurface locked{};
-        if (platform::LockSurface(temporary, &locked) == platform::kOk) {
+        if (platform::LockSurface(temporary, &locked, platform::kLockReadOnly) == platform::kOk) {
             const std::size_t bytes = static_cast<std::size_t>(locked.pitch) * record->surfaceHeight;
             backup = runtime::ProgramAlloc(4 + bytes, false);
             if (backup != nullptr) {
@@ -273,29 +274,44 @@ std::int32_t SaveSpritePixels(std::int32_t number) {
     return 1;
 }
 
+// The saved pixels go back only where the surface no longer holds them.  A
+// display that kept the sprites' memory while the program was away costs a
+// read of each sprite and nothing else: the sprite counts as unchanged, so
+// nothing made from its pixels has to be made again.
 std::int32_t RestoreSpritePixels(std::int32_t number) {
     SpriteRecord* record = LookupSprite(number);
     if (record == nullptr || record->depth == -2) return 1;
     auto* surface = static_cast<platform::Surface*>(record->surface);
     if (platform::IsSurfaceLost(surface) == platform::kSurfaceLost) platform::RestoreSurface(surface);
-    if (record->pixelBackup != nullptr) {
-        platform::LockedSurface locked{};
-        if (platform::LockSurface(surface, &locked) == platform::kOk) {
-            std::int32_t rowLength = 0;
-            std::memcpy(&rowLength, record->pixelBackup, 4);
-            if (rowLength > locked.pitch) rowLength = locked.pitch;
-            const auto* rows = static_cast<const unsigned char*>(record->pixelBackup) + 4;
-            std::int32_t stored = 0;
-            std::memcpy(&stored, record->pixelBackup, 4);
-            for (std::int32_t row = 0; row < record->surfaceHeight; ++row) {
-                std::memcpy(static_cast<unsigned char*>(locked.pixels) + static_cast<std::ptrdiff_t>(row) * locked.pitch,
-                            rows + static_cast<std::size_t>(row) * stored, static_cast<std::size_t>(rowLength));
-            }
-            platform::UnlockSurface(surface);
-            runtime::ProgramFree(record->pixelBackup);
-            record->pixelBackup = nullptr;
+    if (record->pixelBackup == nullptr) return 1;
+    std::int32_t stored = 0;
+    std::memcpy(&stored, record->pixelBackup, 4);
+    const auto* rows = static_cast<const unsigned char*>(record->pixelBackup) + 4;
+    platform::LockedSurface locked{};
+    if (platform::LockSurface(surface, &locked, platform::kLockReadOnly) != platform::kOk) return 1;
+    const std::int32_t rowLength = stored < locked.pitch ? stored : locked.pitch;
+    // Bytes of a row that hold pixels; the rest of a row is padding.
+    const std::int32_t pixelBytes = std::min<std::int32_t>(
+        rowLength, record->surfaceWidth * static_cast<std::int32_t>(locked.bitsPerPixel) / 8);
+    auto rowDiffers = [&](const platform::LockedSurface& lock, std::int32_t row) {
+        return std::memcmp(static_cast<const unsigned char*>(lock.pixels) + static_cast<std::ptrdiff_t>(row) * lock.pitch,
+                           rows + static_cast<std::size_t>(row) * stored, static_cast<std::size_t>(pixelBytes)) != 0;
+    };
+    bool changed = false;
+    for (std::int32_t row = 0; row < record->surfaceHeight && !changed; ++row) changed = rowDiffers(locked, row);
+    platform::UnlockSurface(surface);
+    if (changed) {
+        // Kept for the next restore when the surface cannot be written now.
+        if (platform::LockSurface(surface, &locked) != platform::kOk) return 1;
+        for (std::int32_t row = 0; row < record->surfaceHeight; ++row) {
+            if (!rowDiffers(locked, row)) continue;
+            std::memcpy(static_cast<unsigned char*>(locked.pixels) + static_cast<std::ptrdiff_t>(row) * locked.pitch,
+                        rows + static_cast<std::size_t>(row) * stored, static_cast<std::size_t>(rowLength));
         }
+        platform::UnlockSurface(surface);
     }
+    runtime::ProgramFree(record->pixelBackup);
+    record->pixelBackup = nullptr;
     return 1;
 }
 

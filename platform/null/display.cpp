@@ -24,7 +24,7 @@ Result CreateSurface(DisplayDevice*, int, int, std::uint32_t, Surface** surface)
 }
 Result RestoreAllSurfaces(DisplayDevice*) { return kFail; }
 void ReleaseSurface(Surface*) {}
-Result LockSurface(Surface*, LockedSurface*) { return kFail; }
+Result LockSurface(Surface*, LockedSurface*, std::uint32_t) { return kFail; }
 Result UnlockSurface(Surface*) { return kFail; }
 Result FillSurface(Surface*, std::uint32_t) { return kFail; }
 Result CopySurfaceFast(Surface*, int, int, Surface*, const Rect&) { return kFail; }

@@ -184,6 +184,7 @@ Result Blit(Surface* destination, const Rect& destinationRect, Surface* source, 
     if (destination == nullptr || source == nullptr) return kInvalidParams;
     if (!RectInside(destinationRect, destination) || !RectInside(sourceRect, source)) return kInvalidRect;
     if (destination->locked || source->locked) return kSurfaceBusy;
+    if (destination->lost || source->lost) return kSurfaceLost;
     const int sw = sourceRect.right - sourceRect.left, sh = sourceRect.bottom - sourceRect.top;
     const int dw = destinationRect.right - destinationRect.left, dh = destinationRect.bottom - destinationRect.top;
 
@@ -214,6 +215,7 @@ Result Blit(Surface* destination, const Rect& destinationRect, Surface* source, 
         }
         PrepareOpaqueCopy(device->renderer, texture, SDL_ScaleModeNearest);
         const SDL_Rect to = ToSdl(destinationRect);
+        ++device->drawCalls;
         const int result = SDL_RenderCopy(device->renderer, texture, &from, &to);
         if (temporary != nullptr) SDL_DestroyTexture(temporary);
         return result == 0 ? kOk : kFail;
@@ -428,6 +430,7 @@ SDL_Texture* DrawingTexture(Surface* surface, bool keyed) {
         }
     }
     if (SDL_UpdateTexture(surface->texture, nullptr, argb.data(), surface->width * 4) != 0) return nullptr;
+    ++surface->device->textureUploads;
     surface->textureStale = false;
     surface->textureKeyed = keyed;
     return surface->texture;
@@ -444,6 +447,8 @@ Frame ReadPresentedFrame() {
 }
 
 std::uint32_t PresentedFrameCount() { return gCurrent == nullptr ? 0 : gCurrent->presented; }
+std::uint32_t TextureUploadCount() { return gCurrent == nullptr ? 0 : gCurrent->textureUploads; }
+std::uint32_t DrawCallCount() { return gCurrent == nullptr ? 0 : gCurrent->drawCalls; }
 
 const char* RendererName() {
     if (gCurrent == nullptr || gCurrent->renderer == nullptr) return nullptr;
@@ -595,7 +600,7 @@ void ReleaseSurface(Surface* surface) {
     if (attached != nullptr) ReleaseSurface(attached);
 }
 
-Result LockSurface(Surface* surface, LockedSurface* locked) {
+Result LockSurface(Surface* surface, LockedSurface* locked, std::uint32_t flags) {
     if (surface == nullptr || locked == nullptr) return kInvalidParams;
     if (surface->locked) return kSurfaceBusy;
     if (IsTarget(surface)) {
@@ -620,6 +625,7 @@ Result LockSurface(Surface* surface, LockedSurface* locked) {
                             wide ? 0x00FF00u : 0x07E0u,
                             wide ? 0x0000FFu : 0x001Fu};
     surface->locked = true;
+    surface->lockedReadOnly = (flags & kLockReadOnly) != 0;
     return kOk;
 }
 
@@ -627,9 +633,11 @@ Result UnlockSurface(Surface* surface) {
     if (surface == nullptr) return kInvalidParams;
     if (!surface->locked) return kNotLocked;
     surface->locked = false;
+    const bool written = !surface->lockedReadOnly;
+    surface->lockedReadOnly = false;
     if (IsTarget(surface)) {
-        Result result = kFail;
-        if (surface->texture != nullptr &&
+        Result result = written ? kFail : kOk;
+        if (written && surface->texture != nullptr &&
             SDL_UpdateTexture(surface->texture, nullptr, surface->pixels.data(), surface->pitch) == 0) {
             result = kOk;
         }
@@ -637,13 +645,14 @@ Result UnlockSurface(Surface* surface) {
         surface->pixels.shrink_to_fit();
         return result;
     }
-    surface->textureStale = true;
+    if (written) surface->textureStale = true;
     return kOk;
 }
 
 Result FillSurface(Surface* surface, std::uint32_t colour) {
     if (surface == nullptr) return kInvalidParams;
     if (surface->locked) return kSurfaceBusy;
+    if (surface->lost) return kSurfaceLost;
     const int bits = surface->bitsPerPixel;
     const std::uint32_t value = colour & PixelMask(bits);
     if (IsTarget(surface)) {
@@ -651,6 +660,7 @@ Result FillSurface(Surface* surface, std::uint32_t colour) {
         const Rgb rgb = ToRgb(value, bits);
         SDL_Renderer* renderer = surface->device->renderer;
         SDL_SetRenderDrawColor(renderer, rgb.r, rgb.g, rgb.b, 255);
+        ++surface->device->drawCalls;
         return SDL_RenderClear(renderer) == 0 ? kOk : kFail;
     }
     for (int y = 0; y < surface->height; ++y) {
@@ -711,7 +721,7 @@ Result FlipSurface(Surface* primary, std::uint32_t flags) {
         device->reportLost = false;
         return kSurfaceLost;
     }
-    if (primary->texture == nullptr || back->texture == nullptr) return kSurfaceLost;
+    if (primary->lost || back->lost || primary->texture == nullptr || back->texture == nullptr) return kSurfaceLost;
     SDL_Renderer* renderer = device->renderer;
     const bool vsync = device->vsyncRequested && (flags & kFlipNoVsync) == 0;
     if (vsync != device->vsyncOn && SDL_RenderSetVSync(renderer, vsync ? 1 : 0) == 0) device->vsyncOn = vsync;
@@ -735,7 +745,7 @@ Result FlipSurface(Surface* primary, std::uint32_t flags) {
 }
 
 bool PaintSurfaceBlack(Surface* surface, int width, int height) {
-    if (surface == nullptr || surface->locked) return false;
+    if (surface == nullptr || surface->locked || surface->lost) return false;
     width = std::min(width, surface->width);
     height = std::min(height, surface->height);
     if (width <= 0 || height <= 0) return true;
@@ -745,6 +755,7 @@ bool PaintSurfaceBlack(Surface* surface, int width, int height) {
         SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_NONE);
         SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
         const SDL_Rect rect{0, 0, width, height};
+        ++surface->device->drawCalls;
         return SDL_RenderFillRect(renderer, &rect) == 0;
     }
     for (int y = 0; y < height; ++y) {

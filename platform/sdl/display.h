@@ -30,6 +30,11 @@ Frame ReadBackBuffer();
 Frame ReadPresentedFrame();
 // Flips that showed a frame since the display device was created.
 std::uint32_t PresentedFrameCount();
+// Since the display device was created: textures made (or made again) from
+// the pixels of surfaces in memory, and draws handed to SDL's renderer
+// (copies, fills and quads).
+std::uint32_t TextureUploadCount();
+std::uint32_t DrawCallCount();
 
 // SDL's name of the renderer in use ("software", "opengl", ...); null when
 // no screen has been opened.

@@ -143,6 +143,7 @@ Result GetViewport3D(Device3D* device, Viewport3D* viewport) {
 Result BeginScene3D(Device3D* device) {
     if (!Alive(device) || device->target == nullptr) return kNoDevice;
     if (device->inScene) return kSceneInScene;
+    if (device->target->lost) return kSurfaceLost;
     device->inScene = true;
     return kOk;
 }
@@ -192,6 +193,9 @@ Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t 
     SDL_Renderer* renderer = device->display->renderer;
     Surface* textureSurface = device->texture;
     if (textureSurface == device->target) return kInvalidParams;
+    // Nothing is drawn into or with a lost surface: the work would only pile
+    // up in the renderer until the next flip that shows something.
+    if (device->target->lost || (textureSurface != nullptr && textureSurface->lost)) return kSurfaceLost;
     SDL_Texture* texture = nullptr;
     const bool keyed = textureSurface != nullptr && device->colourKey && textureSurface->hasColourKey;
     if (textureSurface != nullptr) {
@@ -258,10 +262,12 @@ Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t 
         SDL_SetTextureAlphaMod(texture, colour.a);
         const SDL_FRect to{left, top, right - left, bottom - top};
         const int flip = (flipX ? SDL_FLIP_HORIZONTAL : 0) | (flipY ? SDL_FLIP_VERTICAL : 0);
+        ++device->display->drawCalls;
         return SDL_RenderCopyExF(renderer, texture, nullptr, &to, 0.0, nullptr, static_cast<SDL_RendererFlip>(flip)) == 0
                    ? kOk
                    : kFail;
     }
+    ++device->display->drawCalls;
     const int result = SDL_RenderGeometry(renderer, texture, points.data(), static_cast<int>(count), indices.data(),
                                           static_cast<int>(indices.size()));
     return result == 0 ? kOk : kFail;

@@ -6,7 +6,14 @@
 //   and swaps the two textures, as page flipping does;
 // - every other surface keeps its pixels in memory, in the screen's format,
 //   and makes an ARGB8888 texture of them when it is drawn (alpha 0 where a
-//   pixel matches its colour key), again only after its pixels changed.
+//   pixel matches its colour key), again only after its pixels changed (a
+//   write lock, a fill, a copy into it, a new colour key; never a read-only
+//   lock).
+//
+// Switching away loses the surfaces of the display as DirectDraw does: the
+// pixels stay where they are, but nothing is drawn into or from a lost
+// surface and the flip reports it, so nothing piles up in the renderer while
+// the program is in the background.
 #pragma once
 
 #include <SDL2/SDL.h>
@@ -37,6 +44,7 @@ struct Surface {
     std::uint32_t keyLow;
     std::uint32_t keyHigh;
     bool locked;
+    bool lockedReadOnly;     // the lock promised not to write
     bool lost;
     Surface* attached;       // the back buffer of a primary surface
 };
@@ -75,6 +83,8 @@ struct DisplayDevice {
     Surface* primary;
     bool reportLost;          // the next flip reports the surfaces lost
     std::uint32_t presented;
+    std::uint32_t textureUploads;  // textures made from surfaces' pixels
+    std::uint32_t drawCalls;       // copies, fills and quads handed to the renderer
     Rect letterbox;
 };
 

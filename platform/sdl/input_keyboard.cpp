@@ -2,7 +2,10 @@
 // SDL's events, given to the program as 256 bytes by DirectInput key code.
 // Like a foreground exclusive DirectInput keyboard it reads only while the
 // screen window has the focus.  A key pressed and released between two reads
-// (a tap quicker than a frame) still reads as down once.  Once the window manager has asked the
+// (a tap quicker than a frame) still reads as down once; so does a key that
+// reached the screen window while the program had not yet won the keyboard
+// back after a switch (a key pressed just as the focus returned), while taps
+// from before a switch away are forgotten with the focus.  Once the window manager has asked the
 // program to end (Alt+F4, the close button), every read reports Escape down,
 // so the program ends the way it ends on Escape.
 
@@ -112,14 +115,23 @@ constexpr std::array<std::uint8_t, SDL_NUM_SCANCODES> BuildKeyTable() {
 
 constexpr std::array<std::uint8_t, SDL_NUM_SCANCODES> kKeyTable = BuildKeyTable();
 
-// Keys pressed since the last read, seen as SDL queues their events.
+// Keys pressed in the screen window since the last read, seen as SDL queues
+// their events.  The window system gives key presses only to the window that
+// has the focus.
 std::array<bool, SDL_NUM_SCANCODES> gPressed{};
 int gWatchers = 0;
 
 int WatchKeyPresses(void*, SDL_Event* event) {
+    const sdl::ScreenWindowState& window = sdl::ScreenWindow();
     if (event->type == SDL_KEYDOWN) {
         const int scancode = event->key.keysym.scancode;
-        if (scancode >= 0 && scancode < SDL_NUM_SCANCODES) gPressed[static_cast<std::size_t>(scancode)] = true;
+        if (window.window != nullptr && event->key.windowID == window.windowId && scancode >= 0 &&
+            scancode < SDL_NUM_SCANCODES) {
+            gPressed[static_cast<std::size_t>(scancode)] = true;
+        }
+    } else if (event->type == SDL_WINDOWEVENT && event->window.event == SDL_WINDOWEVENT_FOCUS_LOST &&
+               window.window != nullptr && event->window.windowID == window.windowId) {
+        gPressed.fill(false);
     }
     return 0;
 }
@@ -233,13 +245,11 @@ Result GetInputDeviceState(InputDevice* device, std::uint32_t size, void* state)
         keys[kEscapeCode] = 0x80;
         return kOk;
     }
-    if (!device->acquired) {
-        TakePresses(nullptr);
-        return kNotAcquired;
-    }
+    // A failed read keeps the taps that reached the screen window: they wait
+    // for the read that follows the next acquisition.
+    if (!device->acquired) return kNotAcquired;
     if ((device->cooperativeFlags & kForeground) != 0 && !ScreenWindowInFront(device->window)) {
         // A foreground device loses its acquisition with the focus.
-        TakePresses(nullptr);
         device->acquired = false;
         return kNotAcquired;
     }

@@ -17,6 +17,9 @@ struct Surface {
     Surface* backBuffer = nullptr;
     bool lost = false;
     bool locked = false;
+    bool lockedReadOnly = false;
+    std::vector<std::uint8_t> readOnlyCopy;  // the pixels when a read-only lock was taken
+    int writeLocks = 0;
     bool hasColourKey = false;
     std::uint32_t colourKeyLow = 0;
 };
@@ -57,6 +60,7 @@ struct DisplayTestState {
     int flips = 0;
     int deviceCreates = 0;
     int blitViolations = 0;
+    int readOnlyViolations = 0;
     std::vector<test::CopyRecord> copies;
     std::vector<test::DrawRecord> draws;
 };
@@ -107,11 +111,16 @@ void SetDisplayMasks(std::uint32_t greenMask16, std::uint32_t redMask24) {
     DState().redMask24 = redMask24;
 }
 void RefuseDepth(int bitsPerPixel) { DState().refusedDepth = bitsPerPixel; }
+void LoseSurface(Surface* surface, bool memoryLost) {
+    if (surface == nullptr || !Alive(surface)) return;
+    surface->lost = true;
+    if (memoryLost) std::fill(surface->pixels.begin(), surface->pixels.end(), std::uint8_t{0xCD});
+}
 void LoseAllSurfaces() {
-    for (Surface& s : DState().surfaces) {
-        s.lost = true;
-        std::fill(s.pixels.begin(), s.pixels.end(), std::uint8_t{0xCD});
-    }
+    for (Surface& s : DState().surfaces) LoseSurface(&s, true);
+}
+void LoseAllSurfacesKeepingPixels() {
+    for (Surface& s : DState().surfaces) LoseSurface(&s, false);
 }
 SurfaceInfo DescribeSurface(const Surface* surface) {
     return {surface->width, surface->height, surface->bitsPerPixel, surface->pitch,
@@ -125,6 +134,8 @@ int LiveSurfaceCount() { return static_cast<int>(DState().surfaces.size()); }
 int FlipCount() { return DState().flips; }
 int DeviceCreateCount() { return DState().deviceCreates; }
 int BlitViolations() { return DState().blitViolations; }
+int WriteLocks(const Surface* surface) { return surface == nullptr ? 0 : surface->writeLocks; }
+int ReadOnlyViolations() { return DState().readOnlyViolations; }
 const std::vector<CopyRecord>& Copies() { return DState().copies; }
 const std::vector<DrawRecord>& Draws() { return DState().draws; }
 void ClearRecords() {
@@ -196,9 +207,12 @@ void ReleaseSurface(Surface* surface) {
     state.surfaces.remove_if([surface](const Surface& s) { return &s == surface; });
 }
 
-Result LockSurface(Surface* surface, LockedSurface* locked) {
+Result LockSurface(Surface* surface, LockedSurface* locked, std::uint32_t flags) {
     if (surface == nullptr || !Alive(surface) || surface->lost || surface->locked) return kFail;
     surface->locked = true;
+    surface->lockedReadOnly = (flags & kLockReadOnly) != 0;
+    if (surface->lockedReadOnly) surface->readOnlyCopy = surface->pixels;
+    else ++surface->writeLocks;
     locked->pixels = surface->pixels.data();
     locked->pitch = surface->pitch;
     locked->width = surface->width;
@@ -220,6 +234,9 @@ Result LockSurface(Surface* surface, LockedSurface* locked) {
 Result UnlockSurface(Surface* surface) {
     if (surface == nullptr || !surface->locked) return kFail;
     surface->locked = false;
+    if (surface->lockedReadOnly && surface->readOnlyCopy != surface->pixels) ++DState().readOnlyViolations;
+    surface->lockedReadOnly = false;
+    surface->readOnlyCopy.clear();
     return kOk;
 }
 
@@ -284,7 +301,7 @@ Result RestoreSurface(Surface* surface) {
 
 Result FlipSurface(Surface* primary, std::uint32_t) {
     if (primary == nullptr || !primary->primary) return kFail;
-    if (primary->lost) return kSurfaceLost;
+    if (primary->lost || primary->backBuffer->lost) return kSurfaceLost;
     ++DState().flips;
     std::swap(primary->pixels, primary->backBuffer->pixels);
     return kOk;
@@ -322,6 +339,7 @@ Result GetViewport3D(Device3D* device, Viewport3D* viewport) {
 
 Result BeginScene3D(Device3D* device) {
     if (device == nullptr || device->inScene) return kFail;
+    if (Alive(device->target) && device->target->lost) return kSurfaceLost;
     device->inScene = true;
     return kOk;
 }
@@ -354,6 +372,9 @@ Result SetTexture3D(Device3D* device, std::uint32_t, Surface* texture) {
 Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t vertexFormat,
                        const TLVertex* vertices, std::uint32_t count, std::uint32_t) {
     if (device == nullptr || primitive != kTriangleStrip || vertexFormat != kFvfTLVertex || count != 4) return kFail;
+    if ((Alive(device->target) && device->target->lost) || (Alive(device->texture) && device->texture->lost)) {
+        return kSurfaceLost;
+    }
     test::DrawRecord record{};
     std::memcpy(record.vertices, vertices, sizeof record.vertices);
     record.texture = device->texture;

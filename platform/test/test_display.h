@@ -1,6 +1,7 @@
 // The test backend's display: surfaces in memory, a primary whose colour
-// masks the test chooses, a flip that can report lost surfaces, and a 3D
-// device that records what it is asked to draw.
+// masks the test chooses, surfaces that can be lost (a lost surface refuses
+// fills, copies, 3D drawing and flips), and a 3D device that records what it
+// is asked to draw.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,11 @@ void SetDisplayMasks(std::uint32_t greenMask16, std::uint32_t redMask24);
 void RefuseDepth(int bitsPerPixel);
 // Every surface loses its memory (filled with 0xCD); the next flip reports it.
 void LoseAllSurfaces();
+// Every surface counts as lost but keeps its pixels, as on a display that
+// keeps the memory of a program switched away from.
+void LoseAllSurfacesKeepingPixels();
+// One surface is lost, its memory with it (filled with 0xCD) or not.
+void LoseSurface(Surface* surface, bool memoryLost);
 
 struct SurfaceInfo {
     int width;
@@ -41,6 +47,10 @@ int FlipCount();
 int DeviceCreateCount();
 // Blits whose rectangle left either surface (never expected).
 int BlitViolations();
+// Locks of the surface taken for writing (without kLockReadOnly).
+int WriteLocks(const Surface* surface);
+// Read-only locks under which the pixels changed (never expected).
+int ReadOnlyViolations();
 
 struct CopyRecord {
     const Surface* destination;

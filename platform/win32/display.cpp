@@ -21,6 +21,7 @@ static_assert(kCapsOffscreenPlain == DDSCAPS_OFFSCREENPLAIN);
 static_assert(kCapsSystemMemory == DDSCAPS_SYSTEMMEMORY);
 static_assert(kCapsTexture == DDSCAPS_TEXTURE);
 static_assert(kFlipWait == DDFLIP_WAIT && kFlipNoVsync == DDFLIP_NOVSYNC);
+static_assert(kLockReadOnly == DDLOCK_READONLY);
 static_assert(sizeof(DDSURFACEDESC2) == 124);
 static_assert(sizeof(DDBLTFX) == 100);
 static_assert(sizeof(TLVertex) == sizeof(D3DTLVERTEX));
@@ -150,10 +151,11 @@ void ReleaseSurface(Surface* surface) {
     if (surface != nullptr) Native(surface)->Release();
 }
 
-Result LockSurface(Surface* surface, LockedSurface* locked) {
+Result LockSurface(Surface* surface, LockedSurface* locked, std::uint32_t flags) {
     if (surface == nullptr || locked == nullptr) return kInvalid;
     DDSURFACEDESC2 description = EmptyDescription();
-    const HRESULT result = Native(surface)->Lock(nullptr, &description, DDLOCK_WAIT, nullptr);
+    const HRESULT result =
+        Native(surface)->Lock(nullptr, &description, DDLOCK_WAIT | (flags & kLockReadOnly), nullptr);
     if (FAILED(result)) return static_cast<Result>(result);
     locked->pixels = description.lpSurface;
     locked->pitch = static_cast<std::int32_t>(description.lPitch);

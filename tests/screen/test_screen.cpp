@@ -3,8 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "platform/messages.h"
 #include "screen/screen.h"
+#include "screen/sprite3d.h"
 #include "screen/sprites.h"
 #include "screen_fixture.h"
 
@@ -214,6 +219,162 @@ TEST_F(SwitchAwayTest, WindowProcedureAnswers) {
     EXPECT_EQ(screen::gScreen.spritesSaved, 0);
     EXPECT_EQ(screen::gScreen.active, 0);
 }
+
+// --- Many switches away and back ---------------------------------------------
+//
+// A scene of plain sprites in both memories and of texture sprites drawn as
+// 3D sprites, switched away from and back to a hundred times.  Half the
+// switches lose the display's memory (as video memory is lost), the other
+// half only report the surfaces lost and keep their pixels (as a display
+// that keeps the memory of a program in the background does).  Every sprite
+// must come back exactly; a restore writes a sprite only when its pixels
+// were lost, once; and nothing is drawn while the program is away.
+
+struct SceneSprite {
+    std::int32_t number;
+    std::int32_t mode;
+    int width;
+    int height;
+};
+
+constexpr SceneSprite kSceneSprites[] = {
+    {0, screen::kSpriteModeTexture, 24, 16},       {1, screen::kSpriteModeTexture, 7, 9},
+    {2, screen::kSpriteModeDefault, 13, 5},        {3, screen::kSpriteModeSystemMemory, 6, 11},
+    {4, screen::kSpriteModeTexture, 31, 3},
+};
+
+class SwitchCycleTest : public ScreenFixture, public ::testing::WithParamInterface<int> {
+protected:
+    // Pixels that differ from sprite to sprite, from one another and from black.
+    static std::vector<std::uint8_t> PatternBmp(const SceneSprite& sprite) {
+        std::vector<std::uint8_t> pixels;
+        for (int y = 0; y < sprite.height; ++y) {
+            for (int x = 0; x < sprite.width; ++x) {
+                pixels.push_back(static_cast<std::uint8_t>(16 + x * 7 + sprite.number));
+                pixels.push_back(static_cast<std::uint8_t>(32 + y * 13));
+                pixels.push_back(static_cast<std::uint8_t>(64 + (x * y + sprite.number * 29) % 190));
+            }
+        }
+        return rodazaro_test::MakeBmp(sprite.width, sprite.height, 24, pixels);
+    }
+    static platform::Surface* SurfaceOf(std::int32_t number) {
+        return static_cast<platform::Surface*>(screen::LookupSprite(number)->surface);
+    }
+    static std::vector<std::uint32_t> PixelsOf(const SceneSprite& sprite) {
+        std::vector<std::uint32_t> pixels;
+        for (int y = 0; y < sprite.height; ++y) {
+            for (int x = 0; x < sprite.width; ++x) pixels.push_back(pt::PixelAt(SurfaceOf(sprite.number), x, y));
+        }
+        return pixels;
+    }
+    // One turn of the main loop's drawing: clear, the 3D sprites, the plain
+    // sprites, flip.
+    static void Turn() {
+        screen::ClearScreen(0, 0, 40);
+        screen::Start3D();
+        for (const SceneSprite& sprite : kSceneSprites) {
+            if (sprite.mode == screen::kSpriteModeTexture) screen::DisplaySprite3D(sprite.number, 10 * sprite.number, 20, 200);
+        }
+        screen::Stop3D();
+        for (const SceneSprite& sprite : kSceneSprites) {
+            if (sprite.mode != screen::kSpriteModeTexture) screen::DisplaySprite(sprite.number, 100, 10 * sprite.number);
+        }
+        screen::FlipBuffers();
+    }
+};
+
+TEST_P(SwitchCycleTest, AHundredSwitchesKeepEveryPixelAndRestoreOnlyWhatWasLost) {
+    Open(320, 240, static_cast<std::int16_t>(GetParam()));
+    std::vector<std::vector<std::uint32_t>> original;
+    for (const SceneSprite& sprite : kSceneSprites) {
+        const auto bmp = PatternBmp(sprite);
+        ASSERT_NE(screen::LoadSpriteData(sprite.number, bmp.data(), static_cast<std::uint32_t>(bmp.size()), sprite.mode), 0)
+            << sprite.number;
+        if (sprite.mode == screen::kSpriteModeTexture) {
+            ASSERT_NE(screen::CreateSprite3D(sprite.number, sprite.number), 0);
+        }
+        original.push_back(PixelsOf(sprite));
+    }
+    Turn();
+    ASSERT_EQ(pt::FlipCount(), 1);
+
+    for (int cycle = 0; cycle < 100; ++cycle) {
+        SCOPED_TRACE("switch " + std::to_string(cycle));
+        const bool memoryLost = cycle % 2 == 1;
+        std::vector<int> writes;
+        for (const SceneSprite& sprite : kSceneSprites) writes.push_back(pt::WriteLocks(SurfaceOf(sprite.number)));
+
+        pt::PostScreenMessage(platform::kMsgActivate, 0, 0);
+        Turn();  // the deactivation saves the sprites
+        ASSERT_EQ(screen::gScreen.active, 0);
+        if (memoryLost) pt::LoseAllSurfaces();
+        else pt::LoseAllSurfacesKeepingPixels();
+
+        // Away: turns go on, but nothing is drawn or shown.
+        const int flips = pt::FlipCount();
+        pt::ClearRecords();
+        for (int turn = 0; turn < 5; ++turn) Turn();
+        EXPECT_TRUE(pt::Draws().empty());
+        EXPECT_TRUE(pt::Copies().empty());
+        EXPECT_EQ(pt::FlipCount(), flips);
+
+        pt::PostScreenMessage(platform::kMsgActivate, 1, 0);
+        Turn();  // the flip reports the lost surfaces: mode, surfaces and sprites come back
+        ASSERT_EQ(screen::gScreen.active, 1);
+        EXPECT_EQ(pt::FlipCount(), flips);
+        for (std::size_t i = 0; i < std::size(kSceneSprites); ++i) {
+            const SceneSprite& sprite = kSceneSprites[i];
+            EXPECT_EQ(PixelsOf(sprite), original[i]) << "sprite " << sprite.number;
+            EXPECT_EQ(screen::LookupSprite(sprite.number)->pixelBackup, nullptr);
+            EXPECT_EQ(pt::WriteLocks(SurfaceOf(sprite.number)) - writes[i], memoryLost ? 1 : 0)
+                << "sprite " << sprite.number;
+        }
+
+        // Shown again from the next turn on, with no further restore.
+        pt::ClearRecords();
+        Turn();
+        Turn();
+        EXPECT_EQ(pt::FlipCount(), flips + 2);
+        EXPECT_EQ(pt::Draws().size(), 2u * 3u);   // two turns of the three 3D sprites
+        EXPECT_EQ(pt::Copies().size(), 2u * 2u);  // and of the two plain ones
+        for (std::size_t i = 0; i < std::size(kSceneSprites); ++i) {
+            EXPECT_EQ(pt::WriteLocks(SurfaceOf(kSceneSprites[i].number)) - writes[i], memoryLost ? 1 : 0);
+        }
+        if (::testing::Test::HasFailure()) break;
+    }
+    EXPECT_EQ(pt::ReadOnlyViolations(), 0);
+    EXPECT_EQ(pt::BlitViolations(), 0);
+}
+
+TEST_P(SwitchCycleTest, OnlyTheSpritesWhosePixelsWereLostAreWritten) {
+    Open(320, 240, static_cast<std::int16_t>(GetParam()));
+    std::vector<std::vector<std::uint32_t>> original;
+    for (const SceneSprite& sprite : kSceneSprites) {
+        const auto bmp = PatternBmp(sprite);
+        ASSERT_NE(screen::LoadSpriteData(sprite.number, bmp.data(), static_cast<std::uint32_t>(bmp.size()), sprite.mode), 0);
+        original.push_back(PixelsOf(sprite));
+    }
+    std::vector<int> writes;
+    for (const SceneSprite& sprite : kSceneSprites) writes.push_back(pt::WriteLocks(SurfaceOf(sprite.number)));
+    pt::PostScreenMessage(platform::kMsgActivate, 0, 0);
+    screen::FlipBuffers();
+    pt::LoseAllSurfacesKeepingPixels();
+    pt::LoseSurface(SurfaceOf(1), true);
+    pt::LoseSurface(SurfaceOf(3), true);
+    pt::PostScreenMessage(platform::kMsgActivate, 1, 0);
+    screen::FlipBuffers();
+    for (std::size_t i = 0; i < std::size(kSceneSprites); ++i) {
+        const std::int32_t number = kSceneSprites[i].number;
+        EXPECT_EQ(PixelsOf(kSceneSprites[i]), original[i]) << "sprite " << number;
+        EXPECT_EQ(pt::WriteLocks(SurfaceOf(number)) - writes[i], number == 1 || number == 3 ? 1 : 0)
+            << "sprite " << number;
+    }
+    EXPECT_EQ(pt::ReadOnlyViolations(), 0);
+}
+
+std::string DepthName(const ::testing::TestParamInfo<int>& param) { return "Bits" + std::to_string(param.param); }
+
+INSTANTIATE_TEST_SUITE_P(Depths, SwitchCycleTest, ::testing::Values(16, 24, 32), DepthName);
 
 TEST_F(ScreenTest, CloseScreenFreesSpritesAndGivesTheDisplayBack) {
     Open(640, 480, 32);

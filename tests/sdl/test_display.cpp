@@ -579,8 +579,83 @@ TEST_P(LostSurfaceTest, ALostRenderDeviceRemakesEveryTexture) {
     ExpectSceneShown(GetParam());
 }
 
+TEST_P(LostSurfaceTest, AHundredSwitchesNeitherRemakeTexturesNorPileUpDrawing) {
+    SetUpScene();
+    Frame();
+    ExpectSceneShown(GetParam());
+    // The first frame made the textures of both sprites.
+    const std::uint32_t uploads = platform::sdl::TextureUploadCount();
+    ASSERT_GE(uploads, 2u);
+
+    for (int cycle = 0; cycle < 100; ++cycle) {
+        SCOPED_TRACE("switch " + std::to_string(cycle));
+        const std::uint32_t shown = platform::sdl::PresentedFrameCount();
+        platform::sdl::SimulateFocusLoss();
+        Frame();  // the deactivation saves the sprites; the surfaces are lost
+        ASSERT_EQ(screen::gScreen.active, 0);
+
+        // Away: turns go on, but nothing reaches the renderer, and drawing
+        // straight into the lost surfaces is refused.
+        const std::uint32_t draws = platform::sdl::DrawCallCount();
+        for (int turn = 0; turn < 10; ++turn) Frame();
+        auto* back = screen::gScreen.backBuffer;
+        auto* plain = static_cast<platform::Surface*>(screen::LookupSprite(0)->surface);
+        EXPECT_EQ(platform::FillSurface(back, 0), platform::kSurfaceLost);
+        EXPECT_EQ(platform::CopySurfaceFast(back, 0, 0, plain, {0, 0, 4, 4}), platform::kSurfaceLost);
+        EXPECT_EQ(platform::BeginScene3D(screen::gSprite3D.device), platform::kSurfaceLost);
+        EXPECT_EQ(platform::sdl::DrawCallCount(), draws);
+        EXPECT_EQ(platform::sdl::PresentedFrameCount(), shown);
+
+        platform::sdl::SimulateFocusGain();
+        Frame();  // the flip reports the lost surfaces; the program restores them
+        Frame();
+        EXPECT_EQ(platform::sdl::PresentedFrameCount(), shown + 1);
+        ExpectSceneShown(GetParam());
+        if (::testing::Test::HasFailure()) break;
+    }
+    // The sprites' pixels never changed: no texture was made again.
+    EXPECT_EQ(platform::sdl::TextureUploadCount(), uploads);
+}
+
 INSTANTIATE_TEST_SUITE_P(Depths, LostSurfaceTest, ::testing::Values(16, 32),
                          BitsName);
+
+// --- Locks -----------------------------------------------------------------------
+
+TEST_F(ScreenTest, AReadOnlyLockKeepsTheTextureAndAWriteLockRemakesIt) {
+    Open(640, 480, 32);
+    ASSERT_TRUE(LoadPlain(0, MakeImage(16, 8, Pattern)));
+    Show(0, 2, 0.0f, 0.0f);
+    DrawFrame();
+    const std::uint32_t uploads = platform::sdl::TextureUploadCount();
+    auto* surface = static_cast<platform::Surface*>(screen::LookupSprite(0)->surface);
+
+    platform::LockedSurface locked{};
+    ASSERT_EQ(platform::LockSurface(surface, &locked, platform::kLockReadOnly), platform::kOk);
+    EXPECT_NE(platform::LockSurface(surface, &locked), platform::kOk);  // already locked
+    ASSERT_EQ(platform::UnlockSurface(surface), platform::kOk);
+    DrawFrame();
+    EXPECT_EQ(platform::sdl::TextureUploadCount(), uploads);
+
+    // Written: the next draw shows the new pixel.
+    ASSERT_EQ(platform::LockSurface(surface, &locked), platform::kOk);
+    const std::uint32_t white = 0xFFFFFF;
+    std::memcpy(locked.pixels, &white, 4);
+    ASSERT_EQ(platform::UnlockSurface(surface), platform::kOk);
+    DrawFrame();
+    EXPECT_EQ(platform::sdl::TextureUploadCount(), uploads + 1);
+    EXPECT_EQ(Back().At(320 - 8, 240 - 4), 0xFFFFFFu);
+
+    // A read-only lock of the back buffer reads it and writes nothing back.
+    auto* back = screen::gScreen.backBuffer;
+    ASSERT_EQ(platform::LockSurface(back, &locked, platform::kLockReadOnly), platform::kOk);
+    std::uint32_t first = 0;
+    std::memcpy(&first, static_cast<unsigned char*>(locked.pixels) + (240 - 4) * locked.pitch + (320 - 8) * 4, 4);
+    EXPECT_EQ(first & 0xFFFFFFu, 0xFFFFFFu);
+    std::memset(locked.pixels, 0x55, 4);  // not written back
+    ASSERT_EQ(platform::UnlockSurface(back), platform::kOk);
+    EXPECT_EQ(Back().At(0, 0), 0u);
+}
 
 TEST_F(ScreenTest, ReleasingTabSavesTheSpritesWithoutLosingTheScreen) {
     Open(640, 480, 32);

@@ -146,6 +146,57 @@ TEST_F(KeyboardTest, AKeyTappedBetweenTwoReadsReadsAsDownOnce) {
     EXPECT_EQ(keyboard::IsKeyDown(0x1E), 0);
 }
 
+// Escape tapped in the screen window: a key down and up, as the window system
+// delivers them to the window that has the focus.
+void TapEscapeInTheScreenWindow() {
+    for (const std::uint32_t type : {SDL_KEYDOWN, SDL_KEYUP}) {
+        SDL_Event event{};
+        event.type = type;
+        event.key.windowID = platform::sdl::ScreenWindow().windowId;
+        event.key.keysym.scancode = SDL_SCANCODE_ESCAPE;
+        event.key.keysym.sym = SDLK_ESCAPE;
+        ASSERT_EQ(SDL_PushEvent(&event), 1);
+    }
+}
+
+TEST_F(KeyboardTest, EscapeTappedAsTheFocusReturnsIsReadOnTheNextTurn) {
+    Open(640, 480, 32);
+    ASSERT_EQ(keyboard::ReadKeyboard(), 1);
+    platform::sdl::SimulateFocusLoss();
+    screen::FlipBuffers();
+    EXPECT_EQ(keyboard::ReadKeyboard(), 0);
+
+    // The focus comes back and Escape follows at once, before the program
+    // has seen the focus come back: the turn's read still fails...
+    platform::sdl::SimulateFocusGain();
+    TapEscapeInTheScreenWindow();
+    EXPECT_EQ(keyboard::ReadKeyboard(), 0);
+    EXPECT_EQ(keyboard::IsKeyDown(keyboard::kKeyEscape), 0);
+    // ...its flip sees the focus, restores the screen and wins the keyboard
+    // back, and the next turn reads the tap.
+    screen::FlipBuffers();
+    EXPECT_EQ(screen::gScreen.active, 1);
+    EXPECT_EQ(keyboard::ReadKeyboard(), 1);
+    EXPECT_EQ(keyboard::IsKeyDown(keyboard::kKeyEscape), 0x80);
+    EXPECT_EQ(keyboard::ReadKeyboard(), 1);
+    EXPECT_EQ(keyboard::IsKeyDown(keyboard::kKeyEscape), 0);
+}
+
+TEST_F(KeyboardTest, ATapNotReadBeforeASwitchAwayIsForgotten) {
+    Open(640, 480, 32);
+    ASSERT_EQ(keyboard::ReadKeyboard(), 1);
+    TapEscapeInTheScreenWindow();
+    platform::sdl::SimulateFocusLoss();
+    screen::FlipBuffers();
+    EXPECT_EQ(keyboard::ReadKeyboard(), 0);
+    platform::sdl::SimulateFocusGain();
+    screen::FlipBuffers();
+    int reads = 0;
+    while (keyboard::ReadKeyboard() == 0 && reads < 2) ++reads;
+    EXPECT_LT(reads, 2);
+    EXPECT_EQ(keyboard::IsKeyDown(keyboard::kKeyEscape), 0);
+}
+
 TEST_F(KeyboardTest, ACloseRequestReadsAsEscape) {
     Open(640, 480, 32);
     EXPECT_EQ(keyboard::ReadKeyboard(), 1);
