@@ -17,31 +17,32 @@ size="$(xwininfo -id "$launcher" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 }
 [ "$size" = "150x40" ] || fail "launcher client area is $size, not 150x40"
 [ -z "$(visible_screen_windows)" ] || fail "a full screen is open before Run"
 
-xdotool windowfocus --sync "$launcher"
-sleep 0.3
-xdotool key Tab          # the button, first in creation order
-sleep 0.2
-xdotool key Tab          # the list
-sleep 0.2
+focus_launcher || fail "the launcher did not get the keyboard"
+# Each key but the first is seen to change the launcher (and sent again
+# when it did not); the first moves to the button, which shows nothing yet
+# (when it was lost, the next Tab shows nothing and is sent again).
+window_settled "$launcher" >/dev/null
+xdotool key Tab                                          # the button, first in creation order
+key_seen "$launcher" Tab || fail "the list did not take the keyboard"  # the list
 for step in 1 2 3 4; do
-    xdotool key Down
-    sleep 0.1
+    key_seen "$launcher" Down || fail "the list did not take Down $step"
 done
-sleep 0.3
 screenshot "$work/chosen.png"
-xdotool key Tab          # round to the button
-sleep 0.2
-[ -n "$(xdotool search --onlyvisible --name '^RodaZaro - ' 2>/dev/null)" ] || fail "the launcher closed before Run"
-xdotool key space
-sleep 3
+key_seen "$launcher" Tab || fail "the button did not take the keyboard back"  # round to the button
+launcher_mapped || fail "the launcher closed before Run"
+press_run || fail "the launcher did not close on Space"
 
-[ -z "$(xdotool search --onlyvisible --name '^RodaZaro - ' 2>/dev/null)" ] || fail "the launcher is still open after Run"
+# The full screen, and the picture in it.
+poll 10 screen_up
+launcher_gone || fail "the launcher is still open after Run"
 screens="$(visible_screen_windows)"
 [ -n "$screens" ] || fail "no full screen window is open after Run"
-screenshot "$work/screen.png"
+picture_shown() { screenshot "$work/screen.png" && [ -n "$(red_span "$work/screen.png" 512)" ]; }
+poll 10 picture_shown
 span="$(red_span "$work/screen.png" 512)"
 if [ -z "$span" ]; then
     fail "the picture is not in the middle of the screen"
+    keep "$work/screen.png" "$work/chosen.png"
 else
     read -r first last <<<"$span"
     centre=$(((first + last) / 2))
@@ -49,10 +50,9 @@ else
     # The 800 x 600 screen fills the 1280 x 1024 display's width: 64 pixels
     # of it become 102 (80 for 1024 x 768, 128 for 640 x 480).
     width=$((last - first + 1))
-    [ "$width" -ge 96 ] && [ "$width" -le 108 ] || fail "the picture is $width pixels wide, not 102: not 800 x 600"
+    [ "$width" -ge 96 ] && [ "$width" -le 108 ] || { fail "the picture is $width pixels wide, not 102: not 800 x 600"; keep "$work/screen.png" "$work/chosen.png"; }
 fi
 
-xdotool key Escape
-wait_exit 10 || fail "the player did not end within 10 s of Escape"
+press_escape || fail "the player did not end within 10 s of Escape"
 [ "$rc" = 0 ] || fail "exit code $rc"
 finish

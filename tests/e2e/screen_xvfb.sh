@@ -2,15 +2,20 @@
 # The real player on a virtual X server with a window manager: a
 # presentation that shows a plain BMP sprite and a 3D sprite with a black
 # hole; the screenshot of the full screen must show both where the script
-# puts them, and Escape must end the program with exit code 0.
+# puts them, and Escape must end the program with exit code 0.  Each step
+# waits for what it can see, for a bounded time; a failure keeps the last
+# screenshot and the player's output under BUILD/test-failures.
 #
 # Usage: screen_xvfb.sh <path-to-rodazaro> <source-dir>
 set -u
 
 player=$(realpath "${1:?path to the player}")
+# shellcheck source=lib/wait.sh
+source "$(dirname "$0")/lib/wait.sh"
+kept_dir="$(kept_folder "$(dirname "$player")" e2e-screen_xvfb)"
 
 missing=""
-for tool in Xvfb matchbox-window-manager xdotool import python3 od; do
+for tool in Xvfb matchbox-window-manager xdotool xprop import python3 od; do
     command -v "$tool" > /dev/null 2>&1 || missing="$missing $tool"
 done
 if [ -n "$missing" ]; then
@@ -33,8 +38,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# fail WHAT: the failure, with the last screenshot (when there is one) and
+# the player's output kept.
 fail() {
     echo "FAIL: $*"
+    [ -s "$work/shot.rgb" ] && convert -size 1024x768 -depth 8 "rgb:$work/shot.rgb" "$work/failure-screen.png" 2>/dev/null
+    keep "$work/failure-screen.png" "$work/player.log"
     exit 1
 }
 
@@ -66,7 +75,7 @@ printf 'Screen test\nLBMP 00 halves.bmp\nSBMP 00 0.000 0.000\nLGFX 01 holed.bmp\
     > "$work/data/vuze.kel"
 
 # The X server and its window manager.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3> "$work/display" 2> "$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do
     [ -s "$work/display" ] && break
@@ -74,9 +83,10 @@ for _ in $(seq 100); do
 done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
+poll 10 x_ready || fail "Xvfb takes no connections: $(cat "$work/xvfb.log")"
 matchbox-window-manager -use_titlebar no > "$work/wm.log" 2>&1 &
 wm_pid=$!
-sleep 1
+poll 10 wm_running || fail "the window manager did not come up: $(cat "$work/wm.log")"
 
 # The player, in the presentation's folder.
 unset SDL_VIDEODRIVER
@@ -109,7 +119,7 @@ near() {  # near <x> <y> <r> <g> <b>: the pixel is that colour, give or take a l
 # The launcher, if the player shows one: "Run" with the first mode
 # (1024x768x32).  Its button fills the lower half of its 150 x 40 client area.
 launcher=""
-for _ in $(seq 100); do
+for _ in $(seq 200); do
     kill -0 "$player_pid" 2> /dev/null || fail "the player ended early: $(cat "$work/player.log")"
     for window in $(xdotool search --onlyvisible --pid "$player_pid" 2> /dev/null) \
                   $(xdotool search --onlyvisible --class rodazaro 2> /dev/null); do
@@ -122,40 +132,49 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 
+# The launcher's final geometry, held still: a click on a window still
+# being laid out lands elsewhere.
+launcher_laid_out() {
+    local now
+    now="$(xdotool getwindowgeometry "$launcher" 2> /dev/null | tr -s ' ')"
+    grep -q "Geometry: 150x40" <<< "$now" && [ "$now" = "${last_geometry:-}" ]
+    local held=$?
+    last_geometry="$now"
+    return $held
+}
 press_run() {
-    # The launcher's final size first: a click on a window still being laid
-    # out lands elsewhere.
-    for _ in $(seq 50); do
-        xdotool getwindowgeometry "$launcher" 2> /dev/null | grep -q "Geometry: 150x40" && break
-        sleep 0.1
-    done
-    sleep 0.5
+    poll 5 launcher_laid_out
     xdotool mousemove --window "$launcher" 75 35 click 1
+}
+presentation_shown() {
+    kill -0 "$player_pid" 2> /dev/null || fail "the player ended early: $(cat "$work/player.log")"
+    shoot && near 490 380 255 0 0
 }
 
 shown=0
 for attempt in 1 2 3; do
     [ -n "$launcher" ] && press_run
-    for _ in $(seq 40); do
-        kill -0 "$player_pid" 2> /dev/null || fail "the player ended early: $(cat "$work/player.log")"
-        if shoot && near 490 380 255 0 0; then
-            shown=1
-            break 2
-        fi
-        sleep 0.1
-    done
+    if poll 4 presentation_shown; then
+        shown=1
+        break
+    fi
     # Still the launcher (a click that opened the mode list instead): close
     # the list and press again.
     [ -n "$launcher" ] && xdotool getwindowname "$launcher" > /dev/null 2>&1 || break
     echo "launcher still open after attempt $attempt"
     xdotool key Escape
-    sleep 0.5
+    window_settled "$launcher" > /dev/null
 done
 [ "$shown" = 1 ] || fail "the presentation never appeared (centre pixel: $(pixel 490 380))"
 
+# Every known pixel of the picture, once the frame holds all of it.
+scene_complete() {
+    shoot && near 480 368 255 0 0 && near 511 399 255 0 0 && near 512 368 0 255 0 && near 543 399 0 255 0 &&
+        near 479 380 0 0 0 && near 544 380 0 0 0 && near 500 367 0 0 0 && near 241 369 0 0 255 &&
+        near 270 398 0 0 255 && near 255 383 0 0 0 && near 238 383 0 0 0 && near 5 5 0 0 0
+}
+poll 5 scene_complete
 # The plain sprite: 64 x 32 centred on 1024 x 768 covers 480..543 x 368..399.
-sleep 0.5
-shoot || fail "no screenshot"
 near 480 368 255 0 0 || fail "plain sprite's top-left corner: $(pixel 480 368)"
 near 511 399 255 0 0 || fail "plain sprite's red half: $(pixel 511 399)"
 near 512 368 0 255 0 || fail "plain sprite's green half: $(pixel 512 368)"
@@ -171,21 +190,23 @@ near 255 383 0 0 0 || fail "3D sprite's hole: $(pixel 255 383)"
 near 238 383 0 0 0 || fail "left of the 3D sprite: $(pixel 238 383)"
 near 5 5 0 0 0 || fail "the screen's corner: $(pixel 5 5)"
 
-# Escape ends the program with exit code 0.
-for window in $(xdotool search --onlyvisible --pid "$player_pid" 2> /dev/null); do
-    if [ "$(xdotool getwindowname "$window" 2> /dev/null)" = "Screen test" ]; then
-        timeout 5 xdotool windowactivate --sync "$window" > /dev/null 2>&1
-    fi
-done
-xdotool key Escape
+# Escape ends the program with exit code 0: pressed (up to three times)
+# once the screen window has the keyboard, until the player ends.
+player_ended() { ! kill -0 "$player_pid" 2> /dev/null; }
 status=""
-for _ in $(seq 100); do
-    if ! kill -0 "$player_pid" 2> /dev/null; then
+for attempt in 1 2 3; do
+    for window in $(xdotool search --onlyvisible --pid "$player_pid" 2> /dev/null); do
+        if [ "$(xdotool getwindowname "$window" 2> /dev/null)" = "Screen test" ]; then
+            timeout 5 xdotool windowactivate --sync "$window" > /dev/null 2>&1
+        fi
+    done
+    xdotool key Escape
+    if poll 10 player_ended; then
         wait "$player_pid"
         status=$?
         break
     fi
-    sleep 0.1
+    echo "the player goes on after Escape (attempt $attempt)"
 done
 [ -n "$status" ] || fail "the player did not end within 10 s of Escape"
 player_pid=""

@@ -24,9 +24,4 @@ wine_setup "${RODAZARO_WINEPREFIX:-$build/wine/prefix}"
 wine_virtual_desktop 1024x768
 
 cd "$work"
-set +e
-timeout 240 wine "$exe" --gtest_color=no 2>&1 | tr -d '\r'
-status=${PIPESTATUS[0]}
-set -e
-if [ "$status" -eq 124 ]; then echo "the driver tests did not finish in time" >&2; fi
-exit "$status"
+wine_gtest 240 "$exe"

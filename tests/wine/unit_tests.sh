@@ -33,9 +33,4 @@ linux_only=(
 filter="-$(IFS=:; echo "${linux_only[*]}")"
 
 cd "$build"
-set +e
-timeout 540 wine "$exe" --gtest_filter="$filter" --gtest_color=no 2>&1 | tr -d '\r'
-status=${PIPESTATUS[0]}
-set -e
-if [ "$status" -eq 124 ]; then echo "the unit tests did not finish in time" >&2; fi
-exit "$status"
+wine_gtest 540 "$exe" --gtest_filter="$filter"

@@ -48,11 +48,13 @@ wine_null_sound() {
 }
 
 # x_start WIDTHxHEIGHT PIDFILE: a virtual X server on a free display number;
-# DISPLAY names it and PIDFILE gets its process id.
+# DISPLAY names it and PIDFILE gets its process id.  It does not reset when
+# its last client goes (between two Wine sessions, or two xdotool calls): a
+# client that connects during a reset is turned away.
 x_start() {
   local file
   file="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$file" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$file" >/dev/null 2>&1 &
   echo $! >"$2"
   local i
   for i in $(seq 100); do
@@ -66,4 +68,49 @@ x_start() {
   fi
   export DISPLAY=":$(head -n 1 "$file")"
   rm -f "$file"
+  for i in $(seq 100); do
+    xprop -root >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  echo "the virtual X server on $DISPLAY takes no connections" >&2
+  return 1
+}
+
+# wine_gtest SECONDS PROGRAM [ARGS...]: runs a GoogleTest program under Wine
+# (bounded in time) and returns 0 when it ran all its tests and none
+# failed.  The verdict comes from the program's XML report: Wine may end a
+# finished program's last threads with a signal, so the host's exit status
+# of the wine process does not always carry the program's own ("Killed"
+# after "[  PASSED  ]").
+wine_gtest() {
+  local seconds="$1" program="$2"
+  shift 2
+  local report status errexit=0
+  report="$(mktemp -d)/report.xml"
+  [[ $- == *e* ]] && errexit=1
+  set +e
+  timeout "$seconds" wine "$program" --gtest_color=no --gtest_output="xml:$(winepath -w "$report" 2>/dev/null)" "$@" 2>&1 |
+    tr -d '\r'
+  status=${PIPESTATUS[0]}
+  [ "$errexit" -eq 0 ] || set -e
+  if [ "$status" -eq 124 ]; then
+    echo "the tests did not finish within $seconds s" >&2
+    return 1
+  fi
+  if [ ! -s "$report" ]; then
+    echo "the tests ended (status $status) without writing their report" >&2
+    return 1
+  fi
+  local root tests failures errors
+  root="$(grep -m 1 '<testsuites ' "$report")"
+  tests="$(sed -n 's/.* tests="\([0-9]*\)".*/\1/p' <<<"$root")"
+  failures="$(sed -n 's/.* failures="\([0-9]*\)".*/\1/p' <<<"$root")"
+  errors="$(sed -n 's/.* errors="\([0-9]*\)".*/\1/p' <<<"$root")"
+  rm -rf "$(dirname "$report")"
+  if [ -z "$tests" ] || [ "$tests" -eq 0 ] || [ "${failures:-1}" -ne 0 ] || [ "${errors:-1}" -ne 0 ]; then
+    echo "report: ${tests:-?} tests, ${failures:-?} failures, ${errors:-?} errors (status $status)" >&2
+    return 1
+  fi
+  [ "$status" -eq 0 ] || echo "(all ${tests} tests passed; Wine ended the finished program with status $status)"
+  return 0
 }

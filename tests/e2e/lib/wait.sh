@@ -39,6 +39,15 @@ kept_folder() {
     echo "$1/test-failures/$2-$(date +%Y%m%d-%H%M%S)-$$"
 }
 
+# The virtual X servers run with -noreset: an X server resets itself when
+# its last client goes, and a client that connects during the reset (the
+# next xdotool, the window manager, the next program) is turned away.
+
+# x_ready: true once the X server on $DISPLAY takes connections.
+x_ready() {
+    xprop -root >/dev/null 2>&1
+}
+
 # wm_running: true once a window manager has announced itself on $DISPLAY.
 wm_running() {
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
