@@ -5,9 +5,9 @@
 // (a tap quicker than a frame) still reads as down once; so does a key that
 // reached the screen window while the program had not yet won the keyboard
 // back after a switch (a key pressed just as the focus returned), while taps
-// from before a switch away are forgotten with the focus.  Once the window manager has asked the
-// program to end (Alt+F4, the close button), every read reports Escape down,
-// so the program ends the way it ends on Escape.
+// from before a switch away are forgotten with the focus.  Once the window
+// manager has asked the program to end (Alt+F4, the close button), every read
+// reports Escape down, so the program ends the way it ends on Escape.
 
 #include <SDL2/SDL.h>
 
