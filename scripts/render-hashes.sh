@@ -15,7 +15,8 @@ for mode in 1024x768x32 640x480x16; do
     mkdir -p "$work/$mode"
     SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
         "$render" --dir "$root/examples/demo" --mode "$mode" \
-        --out "$work/$mode" --audio "$work/$mode.wav" >/dev/null
+        --out "$work/$mode" --audio "$work/$mode.wav" >"$work/log" 2>&1 ||
+        { cat "$work/log" >&2; exit 1; }
     frames="$(cd "$work/$mode" && ls | LC_ALL=C sort | xargs sha256sum | sha256sum | cut -c1-64)"
     count="$(ls "$work/$mode" | wc -l)"
     sound="$(sha256sum "$work/$mode.wav" | cut -c1-64)"
