@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "platform/heap.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -161,3 +162,30 @@ TEST(Win32Clock, ThePauseLetsTheTickMove) {
 }
 
 }  // namespace
+
+// Ctrl+C at the console a windowed program was started from: the handler
+// records 130 and wakes the program's message wait, and the process goes on
+// to end through its own shutdown. Only one request can be sent: a second
+// one ends the process at once.
+TEST(Win32Process, CtrlCAtTheConsoleIsRecordedAndWakesTheMessageWait) {
+    // A console of the test's own, whatever the program was started from.
+    ::FreeConsole();
+    ASSERT_TRUE(::AllocConsole());
+    platform::WatchTerminationRequests();
+    ASSERT_EQ(platform::TerminationStatus(), 0);
+    MSG message;
+    ::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue exists from here on
+    ASSERT_TRUE(::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+
+    const DWORD start = ::GetTickCount();
+    bool woken = false;
+    while (::GetTickCount() - start < 5000 && !woken) {
+        if (::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_POSTMESSAGE) == WAIT_OBJECT_0) {
+            while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (message.hwnd == nullptr && message.message == WM_NULL) woken = true;
+            }
+        }
+    }
+    EXPECT_TRUE(woken) << "no wake-up message within 5 s";
+    EXPECT_EQ(platform::TerminationStatus(), 130);
+}
