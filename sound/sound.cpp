@@ -102,7 +102,7 @@ std::intptr_t CreateFilledBuffer(std::int32_t number, const void* format, std::u
     return number == -1 ? static_cast<std::intptr_t>(effective) : reinterpret_cast<std::intptr_t>(buffer);
 }
 
-std::int32_t FreeVisited(std::int32_t number) {
+std::int32_t FreeVisited(std::int32_t number, void*) {
     FreeSound(number);
     return 1;
 }
