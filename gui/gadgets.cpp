@@ -197,28 +197,17 @@ platform::WindowHandle SetGadgetParent(platform::WindowHandle window) {
 
 std::intptr_t CreateButton(std::int32_t number, std::int32_t x, std::int32_t y, std::int32_t width,
                            std::int32_t height, const char* text) {
-    return CreateGadget(number, GadgetCreation{.className = "BUTTON",
-                                               .kind = &ButtonKind,
-                                               .exStyle = 0,
-                                               .style = kButtonStyle,
-                                               .x = x,
-                                               .y = y,
-                                               .width = width,
-                                               .height = height,
-                                               .text = text});
+    const GadgetCreation button{.className = "BUTTON", .kind = &ButtonKind, .exStyle = 0, .style = kButtonStyle,
+                                .x = x, .y = y, .width = width, .height = height, .text = text};
+    return CreateGadget(number, button);
 }
 
 std::intptr_t CreateComboBox(std::int32_t number, std::int32_t x, std::int32_t y, std::int32_t width,
                              std::int32_t height) {
-    return CreateGadget(number, GadgetCreation{.className = "COMBOBOX",
-                                               .kind = &ComboBoxKind,
-                                               .exStyle = platform::kExStyleClientEdge,
-                                               .style = kComboBoxStyle,
-                                               .x = x,
-                                               .y = y,
-                                               .width = width,
-                                               .height = height,
-                                               .text = nullptr});
+    const GadgetCreation comboBox{.className = "COMBOBOX", .kind = &ComboBoxKind,
+                                  .exStyle = platform::kExStyleClientEdge, .style = kComboBoxStyle,
+                                  .x = x, .y = y, .width = width, .height = height, .text = nullptr};
+    return CreateGadget(number, comboBox);
 }
 
 std::intptr_t GadgetProc(platform::WindowHandle control, std::uint32_t message, std::uintptr_t wParam,
