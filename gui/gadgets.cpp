@@ -21,14 +21,20 @@ struct GadgetRecord {
 struct GadgetLibraryState {
     platform::WindowHandle parent;
     platform::FontHandle font;
-    // The creation under way.
+};
+
+// One control to create: its class and kind, its styles, where it goes in
+// the parent's client area and its window text (null for none).
+struct GadgetCreation {
+    const char* className;
+    const GadgetKind* kind;
+    std::uint32_t exStyle;
+    std::uint32_t style;
     std::int32_t x;
     std::int32_t y;
     std::int32_t width;
     std::int32_t height;
     const char* text;
-    const char* className;
-    const GadgetKind* kind;
 };
 
 constexpr std::uint32_t kButtonStyle = platform::kStyleChild | platform::kStyleVisible | platform::kStyleGroup |
@@ -126,7 +132,7 @@ std::intptr_t ComboSetItemText(platform::WindowHandle control, std::int32_t inde
                 reinterpret_cast<std::intptr_t>(text == nullptr ? "" : text));
 }
 
-std::intptr_t CreateGadget(std::int32_t number, std::uint32_t exStyle, std::uint32_t style) {
+std::intptr_t CreateGadget(std::int32_t number, const GadgetCreation& creation) {
     std::int32_t effective = number;
     auto* record = static_cast<GadgetRecord*>(runtime::GetOrGrowEntry(gGadgets, effective));
     if (record == nullptr) return 0;
@@ -140,15 +146,15 @@ std::intptr_t CreateGadget(std::int32_t number, std::uint32_t exStyle, std::uint
         if (record == nullptr) return 0;
     }
     const platform::WindowHandle control = platform::CreateWindowEx(
-        exStyle, gGadgetLibrary.className, gGadgetLibrary.text, style, gGadgetLibrary.x, gGadgetLibrary.y,
-        gGadgetLibrary.width, gGadgetLibrary.height, gGadgetLibrary.parent, effective, player::gPlayer.instance);
+        creation.exStyle, creation.className, creation.text, creation.style, creation.x, creation.y, creation.width,
+        creation.height, gGadgetLibrary.parent, effective, player::gPlayer.instance);
     // Creating the control does not grow the gadget table: the record stays put.
     record->control = control;
     if (control == 0) {
         if (number == -1) runtime::FreeEntry(gGadgets, effective);
         return 0;
     }
-    record->kind = gGadgetLibrary.kind;
+    record->kind = creation.kind;
     record->reserved = 0;
     record->previousProcedure = reinterpret_cast<platform::WindowProc>(
         platform::SetWindowLong(control, platform::kWindowLongProc, reinterpret_cast<std::intptr_t>(GadgetProc)));
@@ -159,14 +165,20 @@ std::intptr_t CreateGadget(std::int32_t number, std::uint32_t exStyle, std::uint
 }  // namespace
 
 const GadgetKind ButtonKind = {
-    nullptr, ButtonGetValue, ButtonSetValue, nullptr, nullptr, nullptr, nullptr, nullptr,
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    .getValue = ButtonGetValue,
+    .setValue = ButtonSetValue,
 };
 
 const GadgetKind ComboBoxKind = {
-    nullptr,         ComboGetValue,   ComboSetValue, nullptr, ComboSetText,     ComboInsertItem,
-    nullptr,         ComboRemoveItem, ComboClearItems, nullptr, ComboCountItems, nullptr,
-    nullptr,         ComboGetItemText, ComboSetItemText,
+    .getValue = ComboGetValue,
+    .setValue = ComboSetValue,
+    .setText = ComboSetText,
+    .insertItem = ComboInsertItem,
+    .removeItem = ComboRemoveItem,
+    .clearItems = ComboClearItems,
+    .countItems = ComboCountItems,
+    .getItemText = ComboGetItemText,
+    .setItemText = ComboSetItemText,
 };
 
 const runtime::ObjectTable& GadgetTable() { return gGadgets; }
@@ -185,26 +197,17 @@ platform::WindowHandle SetGadgetParent(platform::WindowHandle window) {
 
 std::intptr_t CreateButton(std::int32_t number, std::int32_t x, std::int32_t y, std::int32_t width,
                            std::int32_t height, const char* text) {
-    gGadgetLibrary.x = x;
-    gGadgetLibrary.y = y;
-    gGadgetLibrary.width = width;
-    gGadgetLibrary.height = height;
-    gGadgetLibrary.text = text;
-    gGadgetLibrary.className = "BUTTON";
-    gGadgetLibrary.kind = &ButtonKind;
-    return CreateGadget(number, 0, kButtonStyle);
+    const GadgetCreation button{.className = "BUTTON", .kind = &ButtonKind, .exStyle = 0, .style = kButtonStyle,
+                                .x = x, .y = y, .width = width, .height = height, .text = text};
+    return CreateGadget(number, button);
 }
 
 std::intptr_t CreateComboBox(std::int32_t number, std::int32_t x, std::int32_t y, std::int32_t width,
                              std::int32_t height) {
-    gGadgetLibrary.x = x;
-    gGadgetLibrary.y = y;
-    gGadgetLibrary.width = width;
-    gGadgetLibrary.height = height;
-    gGadgetLibrary.text = nullptr;
-    gGadgetLibrary.className = "COMBOBOX";
-    gGadgetLibrary.kind = &ComboBoxKind;
-    return CreateGadget(number, platform::kExStyleClientEdge, kComboBoxStyle);
+    const GadgetCreation comboBox{.className = "COMBOBOX", .kind = &ComboBoxKind,
+                                  .exStyle = platform::kExStyleClientEdge, .style = kComboBoxStyle,
+                                  .x = x, .y = y, .width = width, .height = height, .text = nullptr};
+    return CreateGadget(number, comboBox);
 }
 
 std::intptr_t GadgetProc(platform::WindowHandle control, std::uint32_t message, std::uintptr_t wParam,

@@ -9,25 +9,20 @@
 namespace gui {
 
 // The operations of one kind of gadget.  An empty slot does nothing and
-// gives 0.
+// gives 0; a kind names only the slots it fills.
 struct GadgetKind {
-    std::intptr_t (*free)(platform::WindowHandle control);                                         // 0
-    std::intptr_t (*getValue)(platform::WindowHandle control);                                     // 1
-    std::intptr_t (*setValue)(platform::WindowHandle control, std::int32_t value);                 // 2
-    void (*reserved3)();                                                                           // 3
-    std::intptr_t (*setText)(platform::WindowHandle control, const char* text);                    // 4
-    std::intptr_t (*insertItem)(platform::WindowHandle control, std::int32_t position, const char* text);  // 5
-    void (*reserved6)();                                                                           // 6
-    std::intptr_t (*removeItem)(platform::WindowHandle control, std::int32_t index);               // 7
-    std::intptr_t (*clearItems)(platform::WindowHandle control);                                   // 8
-    void (*reserved9)();                                                                           // 9
-    std::intptr_t (*countItems)(platform::WindowHandle control);                                   // 10
-    void (*reserved11)();                                                                          // 11
-    void (*reserved12)();                                                                          // 12
+    std::intptr_t (*free)(platform::WindowHandle control) = nullptr;
+    std::intptr_t (*getValue)(platform::WindowHandle control) = nullptr;
+    std::intptr_t (*setValue)(platform::WindowHandle control, std::int32_t value) = nullptr;
+    std::intptr_t (*setText)(platform::WindowHandle control, const char* text) = nullptr;
+    std::intptr_t (*insertItem)(platform::WindowHandle control, std::int32_t position, const char* text) = nullptr;
+    std::intptr_t (*removeItem)(platform::WindowHandle control, std::int32_t index) = nullptr;
+    std::intptr_t (*clearItems)(platform::WindowHandle control) = nullptr;
+    std::intptr_t (*countItems)(platform::WindowHandle control) = nullptr;
     // Writes the item's text at `top` of the temporary string area and
     // returns where it starts.
-    char* (*getItemText)(platform::WindowHandle control, std::int32_t index);                      // 13
-    std::intptr_t (*setItemText)(platform::WindowHandle control, std::int32_t index, const char* text);  // 14
+    char* (*getItemText)(platform::WindowHandle control, std::int32_t index) = nullptr;
+    std::intptr_t (*setItemText)(platform::WindowHandle control, std::int32_t index, const char* text) = nullptr;
 };
 
 extern const GadgetKind ButtonKind;

@@ -43,25 +43,27 @@ void FormatClassName(std::int32_t number) {
 
 bool KeyDown(int virtualKey) { return (platform::GetKeyState(virtualKey) & 0x80) != 0; }
 
-// The keyboard table of the open window whose handle is `window`: the
-// dynamic records first, then the numbers from 0 upward.
 struct TableSearch {
     platform::WindowHandle window;
     platform::AcceleratorHandle table;
 };
-TableSearch gTableSearch{};
 
+std::int32_t VisitForKeyboardTable(std::int32_t number, void* context) {
+    auto* search = static_cast<TableSearch*>(context);
+    auto* record = static_cast<WindowRecord*>(runtime::LookupEntry(gWindows, number));
+    if (record != nullptr && record->window == search->window) {
+        search->table = record->acceleratorTable;
+        return 0;
+    }
+    return 1;
+}
+
+// The keyboard table of the open window whose handle is `window`: the
+// dynamic records first, then the numbers from 0 upward.
 platform::AcceleratorHandle FindKeyboardTable(platform::WindowHandle window) {
-    gTableSearch = TableSearch{window, 0};
-    runtime::ForEachObject(gWindows, [](std::int32_t number) -> std::int32_t {
-        auto* record = static_cast<WindowRecord*>(runtime::LookupEntry(gWindows, number));
-        if (record != nullptr && record->window == gTableSearch.window) {
-            gTableSearch.table = record->acceleratorTable;
-            return 0;
-        }
-        return 1;
-    });
-    return gTableSearch.table;
+    TableSearch search{window, 0};
+    runtime::ForEachObject(gWindows, VisitForKeyboardTable, &search);
+    return search.table;
 }
 
 bool IsCandidate(platform::WindowHandle child) {
@@ -308,11 +310,11 @@ void FreeWindow(std::int32_t number) {
 void FreeAllWindows() {
     runtime::ForEachObject(
         gWindows,
-        [](std::int32_t number) -> std::int32_t {
+        [](std::int32_t number, void*) -> std::int32_t {
             FreeWindow(number);
             return 1;
         },
-        true);
+        nullptr, true);
 }
 
 std::int32_t GetEventGadget() { return gLibrary.eventGadget; }

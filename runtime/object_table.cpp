@@ -122,19 +122,19 @@ void FreeEntry(ObjectTable& table, std::int32_t number) {
     platform::HeapFree(ObjectHeap(), object);
 }
 
-void ForEachObject(const ObjectTable& table, VisitObject visit, bool downward) {
+void ForEachObject(const ObjectTable& table, VisitObject visit, void* context, bool downward) {
     for (DynamicObject* object = table.dynamicHead; object != nullptr;) {
         DynamicObject* next = object->next;
-        if (visit(object->handle) == 0) return;
+        if (visit(object->handle, context) == 0) return;
         object = next;
     }
     if (downward) {
         for (std::int32_t number = table.capacity - 1; number >= 0; --number) {
-            if (visit(number) == 0) return;
+            if (visit(number, context) == 0) return;
         }
     } else {
         for (std::int32_t number = 0; number < table.capacity; ++number) {
-            if (visit(number) == 0) return;
+            if (visit(number, context) == 0) return;
         }
     }
 }

@@ -50,10 +50,10 @@ void FreeEntry(ObjectTable& table, std::int32_t number);
 
 // Calls visit for every dynamically created object from the list's head
 // (reading the next link first), then for the numbers 0 to capacity - 1
-// (downward from capacity - 1 when downward is set).  The walk stops when
-// visit returns 0.
-using VisitObject = std::int32_t (*)(std::int32_t number);
-void ForEachObject(const ObjectTable& table, VisitObject visit, bool downward = false);
+// (downward from capacity - 1 when downward is set).  Every call gets the
+// caller's context as it was passed.  The walk stops when visit returns 0.
+using VisitObject = std::int32_t (*)(std::int32_t number, void* context);
+void ForEachObject(const ObjectTable& table, VisitObject visit, void* context = nullptr, bool downward = false);
 
 // Handles of the dynamic objects from the list's head, for tests and tools.
 std::int32_t DynamicObjectCount(const ObjectTable& table);

@@ -87,7 +87,7 @@ void CloseFile(std::int32_t number) {
 }
 
 void CloseAllFiles() {
-    ForEachObject(gFiles, [](std::int32_t number) -> std::int32_t {
+    ForEachObject(gFiles, [](std::int32_t number, void*) -> std::int32_t {
         CloseFile(number);
         return 1;
     });

@@ -3,45 +3,39 @@
 #include <cstring>
 
 #include "platform/heap.h"
+#include "runtime/decoder_list.h"
 
 namespace screen {
 
 namespace {
 
-const ImageDecoder* gDecoders[kMaxImageDecoders] = {};
-std::int32_t gDecoderCount = 0;
+runtime::DecoderList<ImageDecoder, kMaxImageDecoders> gDecoders{};
 const ImageDecoder* gCurrent = nullptr;
 
 }  // namespace
 
 void InitImageDecoders() {
-    gDecoderCount = 0;
+    gDecoders.Clear();
     gCurrent = nullptr;
 }
 
 void AddImageDecoder(const ImageDecoder* decoder) {
     // The list holds at most kMaxImageDecoders; further registrations are dropped.
-    if (decoder == nullptr || gDecoderCount >= kMaxImageDecoders) return;
-    gDecoders[gDecoderCount++] = decoder;
+    gDecoders.Add(decoder);
 }
 
-std::int32_t ImageDecoderCount() { return gDecoderCount; }
+std::int32_t ImageDecoderCount() { return gDecoders.count; }
 
 bool IsImageDecoderRegistered(const ImageDecoder* decoder) {
-    for (std::int32_t i = 0; i < gDecoderCount; ++i) {
-        if (gDecoders[i] == decoder) return true;
-    }
-    return false;
+    return gDecoders.Find([decoder](const ImageDecoder& candidate) { return &candidate == decoder; }) != nullptr;
 }
 
 std::int32_t FindImageDecoder(const void* data, std::uint32_t size) {
-    for (std::int32_t i = 0; i < gDecoderCount; ++i) {
-        if (gDecoders[i]->CheckImage(data, size) != 0) {
-            gCurrent = gDecoders[i];
-            return 1;
-        }
-    }
-    return 0;
+    const ImageDecoder* found =
+        gDecoders.Find([data, size](const ImageDecoder& candidate) { return candidate.CheckImage(data, size) != 0; });
+    if (found == nullptr) return 0;
+    gCurrent = found;
+    return 1;
 }
 
 std::int32_t ImageWidth() { return gCurrent == nullptr ? 0 : gCurrent->GetImageWidth(); }

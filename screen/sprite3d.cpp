@@ -10,7 +10,6 @@ Sprite3DState gSprite3D{};
 namespace {
 
 runtime::ObjectTable gSprites3D{};
-const void* gReleasedSurface = nullptr;
 
 void SetQuad(Sprite3DRecord* record, std::int32_t width, std::int32_t height) {
     const float w = static_cast<float>(width);
@@ -25,18 +24,18 @@ void SetQuad(Sprite3DRecord* record, std::int32_t width, std::int32_t height) {
     record->height = static_cast<std::int16_t>(height);
 }
 
-std::int32_t ForgetReleasedSurface(std::int32_t number) {
+// The walk step of SurfaceReleased; context points at the released surface.
+std::int32_t ForgetReleasedSurface(std::int32_t number, void* context) {
+    const void* released = *static_cast<const void**>(context);
     Sprite3DRecord* record = LookupSprite3D(number);
-    if (record != nullptr && record->texture == gReleasedSurface) FreeSprite3D(number);
+    if (record != nullptr && record->texture == released) FreeSprite3D(number);
     return 1;
 }
 
 // A 3D sprite never draws with a surface that is gone: when a sprite's
 // surface is released, every 3D sprite made from it becomes empty.
 void SurfaceReleased(const void* surface) {
-    gReleasedSurface = surface;
-    runtime::ForEachObject(gSprites3D, ForgetReleasedSurface);
-    gReleasedSurface = nullptr;
+    runtime::ForEachObject(gSprites3D, ForgetReleasedSurface, &surface);
 }
 
 }  // namespace
@@ -91,7 +90,7 @@ void FreeSprite3D(std::int32_t number) {
 }
 
 void FreeAllSprites3D() {
-    runtime::ForEachObject(gSprites3D, [](std::int32_t number) -> std::int32_t {
+    runtime::ForEachObject(gSprites3D, [](std::int32_t number, void*) -> std::int32_t {
         FreeSprite3D(number);
         return 1;
     });

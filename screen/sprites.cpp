@@ -244,7 +244,14 @@ std::int32_t FreeSpriteStep(std::int32_t number) {
     return 1;
 }
 
-void ForEachSprite(SpriteOperation operation) { runtime::ForEachObject(gSprites, operation); }
+void ForEachSprite(SpriteOperation operation) {
+    runtime::ForEachObject(
+        gSprites,
+        [](std::int32_t number, void* context) -> std::int32_t {
+            return (*static_cast<SpriteOperation*>(context))(number);
+        },
+        &operation);
+}
 
 std::int32_t SaveSpritePixels(std::int32_t number) {
     SpriteRecord* record = LookupSprite(number);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/file.h"
+#include "runtime/decoder_list.h"
 #include "runtime/heaps.h"
 #include "screen/screen.h"
 
@@ -19,8 +20,7 @@ struct SoundEntry {
 
 runtime::ObjectTable gSounds{};
 
-const SoundDecoder* gDecoders[kMaxSoundDecoders] = {};
-std::int32_t gDecoderCount = 0;
+runtime::DecoderList<SoundDecoder, kMaxSoundDecoders> gDecoders{};
 const SoundDecoder* gCurrentDecoder = nullptr;
 
 // The format of the sound a decoder produced: 16-bit PCM.
@@ -102,7 +102,7 @@ std::intptr_t CreateFilledBuffer(std::int32_t number, const void* format, std::u
     return number == -1 ? static_cast<std::intptr_t>(effective) : reinterpret_cast<std::intptr_t>(buffer);
 }
 
-std::int32_t FreeVisited(std::int32_t number) {
+std::int32_t FreeVisited(std::int32_t number, void*) {
     FreeSound(number);
     return 1;
 }
@@ -112,8 +112,7 @@ std::int32_t FreeVisited(std::int32_t number) {
 void ResetSoundModule() {
     gSoundDevice = SoundDeviceState{};
     gSounds = runtime::ObjectTable{};
-    for (const SoundDecoder*& decoder : gDecoders) decoder = nullptr;
-    gDecoderCount = 0;
+    gDecoders.Clear();
     gCurrentDecoder = nullptr;
     gDecodedFormat = platform::WaveFormat{};
 }
@@ -218,26 +217,19 @@ void CloseSoundDevice() {
     gSoundDevice.libraryLoaded = 0;
 }
 
-void AddSoundDecoder(const SoundDecoder* decoder) {
-    if (decoder == nullptr || gDecoderCount >= kMaxSoundDecoders) return;
-    gDecoders[gDecoderCount++] = decoder;
-}
+void AddSoundDecoder(const SoundDecoder* decoder) { gDecoders.Add(decoder); }
 
 std::int32_t FindSoundDecoder(const void* data, std::uint32_t size) {
-    for (std::int32_t i = 0; i < gDecoderCount; ++i) {
-        if (gDecoders[i]->OpenData(data, size) != 0) {
-            gCurrentDecoder = gDecoders[i];
-            return 1;
-        }
-    }
-    return 0;
+    const SoundDecoder* found =
+        gDecoders.Find([data, size](const SoundDecoder& candidate) { return candidate.OpenData(data, size) != 0; });
+    if (found == nullptr) return 0;
+    gCurrentDecoder = found;
+    return 1;
 }
 
-std::int32_t SoundDecoderCount() { return gDecoderCount; }
+std::int32_t SoundDecoderCount() { return gDecoders.count; }
 
-const SoundDecoder* SoundDecoderAt(std::int32_t index) {
-    return index >= 0 && index < gDecoderCount ? gDecoders[index] : nullptr;
-}
+const SoundDecoder* SoundDecoderAt(std::int32_t index) { return gDecoders.At(index); }
 
 const SoundDecoder* CurrentSoundDecoder() { return gCurrentDecoder; }
 

@@ -204,29 +204,29 @@ INSTANTIATE_TEST_SUITE_P(Tables, ObjectTableTest, ::testing::ValuesIn(kTables), 
 
 class ObjectWalkTest : public RuntimeFixture {
 protected:
-    static std::vector<std::int32_t>& Visited() {
-        static std::vector<std::int32_t> visited;
-        return visited;
-    }
-    static std::int32_t Record(std::int32_t number) {
-        Visited().push_back(number);
+    // What a walk step sees through its context: the table walked and the
+    // numbers visited so far.
+    struct Walk {
+        ObjectTable* table;
+        std::vector<std::int32_t> visited;
+    };
+    static Walk& WalkOf(void* context) { return *static_cast<Walk*>(context); }
+    static std::int32_t Record(std::int32_t number, void* context) {
+        WalkOf(context).visited.push_back(number);
         return 1;
-    }
-    static ObjectTable*& Current() {
-        static ObjectTable* table = nullptr;
-        return table;
     }
     // The free-all step of a module: frees whatever the number holds.
-    static std::int32_t FreeAll(std::int32_t number) {
-        Visited().push_back(number);
-        if (LookupEntry(*Current(), number) != nullptr) FreeEntry(*Current(), number);
+    static std::int32_t FreeAll(std::int32_t number, void* context) {
+        Walk& walk = WalkOf(context);
+        walk.visited.push_back(number);
+        if (LookupEntry(*walk.table, number) != nullptr) FreeEntry(*walk.table, number);
         return 1;
     }
+    std::vector<std::int32_t>& Visited() { return walk_.visited; }
     void SetUp() override {
         RuntimeFixture::SetUp();
-        Visited().clear();
         ASSERT_TRUE(runtime::InitObjectTable(table_, 5, 10, 16));
-        Current() = &table_;
+        walk_ = Walk{&table_, {}};
         older_ = -1;
         Fill(GetOrGrowEntry(table_, older_), 16, 1);
         newer_ = -1;
@@ -234,33 +234,34 @@ protected:
         std::int32_t three = 3;
         Fill(GetOrGrowEntry(table_, three), 16, 3);
     }
-    void TearDown() override {
-        Current() = nullptr;
-        RuntimeFixture::TearDown();
-    }
     ObjectTable table_{};
+    Walk walk_{};
     std::int32_t older_ = 0;
     std::int32_t newer_ = 0;
 };
 
 TEST_F(ObjectWalkTest, DynamicObjectsFirstFromTheListHeadThenTheNumbers) {
-    runtime::ForEachObject(table_, Record);
+    runtime::ForEachObject(table_, Record, &walk_);
     EXPECT_EQ(Visited(), (std::vector<std::int32_t>{newer_, older_, 0, 1, 2, 3, 4}));
     Visited().clear();
-    runtime::ForEachObject(table_, Record, true);
+    runtime::ForEachObject(table_, Record, &walk_, true);
     EXPECT_EQ(Visited(), (std::vector<std::int32_t>{newer_, older_, 4, 3, 2, 1, 0}));
 }
 
 TEST_F(ObjectWalkTest, AWalkStopsWhenTheStepSaysSo) {
-    runtime::ForEachObject(table_, [](std::int32_t number) -> std::int32_t {
-        Visited().push_back(number);
-        return Visited().size() < 3 ? 1 : 0;
-    });
+    runtime::ForEachObject(
+        table_,
+        [](std::int32_t number, void* context) -> std::int32_t {
+            std::vector<std::int32_t>& visited = WalkOf(context).visited;
+            visited.push_back(number);
+            return visited.size() < 3 ? 1 : 0;
+        },
+        &walk_);
     EXPECT_EQ(Visited(), (std::vector<std::int32_t>{newer_, older_, 0}));
 }
 
 TEST_F(ObjectWalkTest, FreeingEverythingOnTheWalkEmptiesTheTable) {
-    runtime::ForEachObject(table_, FreeAll);
+    runtime::ForEachObject(table_, FreeAll, &walk_);
     EXPECT_EQ(Visited().size(), 7u);
     EXPECT_EQ(runtime::DynamicObjectCount(table_), 0);
     EXPECT_EQ(LookupEntry(table_, 3), nullptr);
