@@ -351,25 +351,6 @@ void OnRenderReset(bool deviceLost) {
     device->reportLost = true;
 }
 
-void PushWindowEvent(std::uint8_t which) {
-    const sdl::ScreenWindowState& state = sdl::ScreenWindow();
-    if (state.window == nullptr) return;
-    SDL_Event event{};
-    event.type = SDL_WINDOWEVENT;
-    event.window.timestamp = SDL_GetTicks();
-    event.window.windowID = state.windowId;
-    event.window.event = which;
-    SDL_PushEvent(&event);
-}
-
-void PushEventType(std::uint32_t type) {
-    if (!sdl::ScreenWindow().videoHeld) return;
-    SDL_Event event{};
-    event.type = type;
-    event.common.timestamp = SDL_GetTicks();
-    SDL_PushEvent(&event);
-}
-
 sdl::Frame ReadFrame(Surface* surface) {
     sdl::Frame frame;
     if (surface == nullptr || surface->device == nullptr || surface->texture == nullptr) return frame;
@@ -472,11 +453,6 @@ Rect ComputeLetterbox(int windowWidth, int windowHeight, int screenWidth, int sc
 }
 
 Rect LetterboxRect() { return gCurrent == nullptr ? Rect{0, 0, 0, 0} : gCurrent->letterbox; }
-
-void SimulateFocusLoss() { PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST); }
-void SimulateFocusGain() { PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED); }
-void SimulateRenderTargetsReset() { PushEventType(SDL_RENDER_TARGETS_RESET); }
-void SimulateRenderDeviceReset() { PushEventType(SDL_RENDER_DEVICE_RESET); }
 
 }  // namespace sdl
 
