@@ -1,6 +1,8 @@
 // The display device on SDL: the screen window's renderer, a back buffer of
 // the screen mode's size shown scaled to fit the window (aspect ratio kept,
-// black bars around it), and surfaces of the mode's pixel format.
+// black bars around it), and surfaces of the mode's pixel format.  The
+// program tells apart only success and a lost surface, so every other
+// failure is kFail.
 
 #include <SDL2/SDL.h>
 
@@ -17,16 +19,6 @@
 namespace platform {
 
 namespace {
-
-constexpr Result kInvalidParams = static_cast<Result>(0x80070057u);       // DDERR_INVALIDPARAMS
-constexpr Result kOutOfMemory = static_cast<Result>(0x8007000Eu);         // DDERR_OUTOFMEMORY
-constexpr Result kInvalidRect = static_cast<Result>(0x88760096u);         // DDERR_INVALIDRECT
-constexpr Result kNoExclusiveMode = static_cast<Result>(0x887600E1u);     // DDERR_NOEXCLUSIVEMODE
-constexpr Result kPrimaryExists = static_cast<Result>(0x88760234u);       // DDERR_PRIMARYSURFACEALREADYEXISTS
-constexpr Result kSurfaceBusy = static_cast<Result>(0x887601AEu);         // DDERR_SURFACEBUSY
-constexpr Result kNotLocked = static_cast<Result>(0x88760248u);           // DDERR_NOTLOCKED
-constexpr Result kUnsupportedMode = static_cast<Result>(0x8876024Eu);     // DDERR_UNSUPPORTEDMODE
-constexpr Result kNoRenderer = static_cast<Result>(0x88760230u);          // DDERR_NODIRECTDRAWHW
 
 constexpr int kLargestSide = 16384;
 constexpr std::uint32_t kExclusive = kDisplayFullscreenExclusive;
@@ -181,16 +173,16 @@ SDL_Rect ToSdl(const Rect& rect) { return {rect.left, rect.top, rect.right - rec
 // Copies a source rectangle onto a destination rectangle, stretching with
 // the nearest pixel when the sizes differ; no colour key, no blending.
 Result Blit(Surface* destination, const Rect& destinationRect, Surface* source, const Rect& sourceRect) {
-    if (destination == nullptr || source == nullptr) return kInvalidParams;
-    if (!RectInside(destinationRect, destination) || !RectInside(sourceRect, source)) return kInvalidRect;
-    if (destination->locked || source->locked) return kSurfaceBusy;
+    if (destination == nullptr || source == nullptr) return kFail;
+    if (!RectInside(destinationRect, destination) || !RectInside(sourceRect, source)) return kFail;
+    if (destination->locked || source->locked) return kFail;
     if (destination->lost || source->lost) return kSurfaceLost;
     const int sw = sourceRect.right - sourceRect.left, sh = sourceRect.bottom - sourceRect.top;
     const int dw = destinationRect.right - destinationRect.left, dh = destinationRect.bottom - destinationRect.top;
 
     if (IsTarget(destination)) {
         DisplayDevice* device = destination->device;
-        if (device == nullptr || device->renderer == nullptr) return kNoRenderer;
+        if (device == nullptr || device->renderer == nullptr) return kFail;
         SDL_Texture* texture = nullptr;
         SDL_Texture* temporary = nullptr;
         SDL_Rect from = ToSdl(sourceRect);
@@ -200,7 +192,7 @@ Result Blit(Surface* destination, const Rect& destinationRect, Surface* source, 
             if (!ReadTarget(source, from, rows.data(), sw * BytesPerPixel(source->bitsPerPixel))) return kFail;
             temporary = SDL_CreateTexture(device->renderer, SdlFormat(source->bitsPerPixel), SDL_TEXTUREACCESS_STATIC,
                                           sw, sh);
-            if (temporary == nullptr) return kOutOfMemory;
+            if (temporary == nullptr) return kFail;
             SDL_UpdateTexture(temporary, nullptr, rows.data(), sw * BytesPerPixel(source->bitsPerPixel));
             texture = temporary;
             from = {0, 0, sw, sh};
@@ -227,7 +219,7 @@ Result Blit(Surface* destination, const Rect& destinationRect, Surface* source, 
     int sourcePitch = 0;
     std::vector<unsigned char> readBack;
     if (IsTarget(source)) {
-        if (source->device == nullptr) return kNoRenderer;
+        if (source->device == nullptr) return kFail;
         sourcePitch = sw * BytesPerPixel(sourceBits);
         readBack.resize(static_cast<std::size_t>(sourcePitch) * sh);
         if (!ReadTarget(source, ToSdl(sourceRect), readBack.data(), sourcePitch)) return kFail;
@@ -351,25 +343,6 @@ void OnRenderReset(bool deviceLost) {
     device->reportLost = true;
 }
 
-void PushWindowEvent(std::uint8_t which) {
-    const sdl::ScreenWindowState& state = sdl::ScreenWindow();
-    if (state.window == nullptr) return;
-    SDL_Event event{};
-    event.type = SDL_WINDOWEVENT;
-    event.window.timestamp = SDL_GetTicks();
-    event.window.windowID = state.windowId;
-    event.window.event = which;
-    SDL_PushEvent(&event);
-}
-
-void PushEventType(std::uint32_t type) {
-    if (!sdl::ScreenWindow().videoHeld) return;
-    SDL_Event event{};
-    event.type = type;
-    event.common.timestamp = SDL_GetTicks();
-    SDL_PushEvent(&event);
-}
-
 sdl::Frame ReadFrame(Surface* surface) {
     sdl::Frame frame;
     if (surface == nullptr || surface->device == nullptr || surface->texture == nullptr) return frame;
@@ -473,11 +446,6 @@ Rect ComputeLetterbox(int windowWidth, int windowHeight, int screenWidth, int sc
 
 Rect LetterboxRect() { return gCurrent == nullptr ? Rect{0, 0, 0, 0} : gCurrent->letterbox; }
 
-void SimulateFocusLoss() { PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST); }
-void SimulateFocusGain() { PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED); }
-void SimulateRenderTargetsReset() { PushEventType(SDL_RENDER_TARGETS_RESET); }
-void SimulateRenderDeviceReset() { PushEventType(SDL_RENDER_DEVICE_RESET); }
-
 }  // namespace sdl
 
 DisplayDevice* CreateDisplayDevice() {
@@ -513,9 +481,9 @@ void ReleaseDisplayDevice(DisplayDevice* device) {
 }
 
 Result SetDisplayCooperativeLevel(DisplayDevice* device, WindowHandle window, std::uint32_t flags) {
-    if (device == nullptr) return kInvalidParams;
+    if (device == nullptr) return kFail;
     if ((flags & kExclusive) == kExclusive) {
-        if (sdl::WindowFromHandle(window) == nullptr) return kInvalidParams;
+        if (sdl::WindowFromHandle(window) == nullptr) return kFail;
         // The renderer belongs to its window.
         if (device->renderer != nullptr && sdl::WindowFromHandle(window) != device->sdlWindow) return kFail;
     }
@@ -525,11 +493,10 @@ Result SetDisplayCooperativeLevel(DisplayDevice* device, WindowHandle window, st
 }
 
 Result SetDisplayMode(DisplayDevice* device, int width, int height, int bitsPerPixel) {
-    if (device == nullptr) return kInvalidParams;
-    if ((device->cooperativeFlags & kExclusive) != kExclusive) return kNoExclusiveMode;
+    if (device == nullptr || (device->cooperativeFlags & kExclusive) != kExclusive) return kFail;
     if ((bitsPerPixel != 16 && bitsPerPixel != 32) || width <= 0 || height <= 0 || width > kLargestSide ||
         height > kLargestSide) {
-        return kUnsupportedMode;
+        return kFail;
     }
     device->modeWidth = width;
     device->modeHeight = height;
@@ -538,20 +505,20 @@ Result SetDisplayMode(DisplayDevice* device, int width, int height, int bitsPerP
 }
 
 Result CreatePrimarySurface(DisplayDevice* device, Surface** primary) {
-    if (primary == nullptr) return kInvalidParams;
+    if (primary == nullptr) return kFail;
     *primary = nullptr;
-    if (device == nullptr) return kInvalidParams;
-    if ((device->cooperativeFlags & kExclusive) != kExclusive || device->modeBits == 0) return kNoExclusiveMode;
-    if (device->primary != nullptr) return kPrimaryExists;
-    if (!EnsureRenderer(device)) return kNoRenderer;
+    if (device == nullptr || (device->cooperativeFlags & kExclusive) != kExclusive || device->modeBits == 0 ||
+        device->primary != nullptr || !EnsureRenderer(device)) {
+        return kFail;
+    }
     Surface* front = NewSurface(device, SurfaceKind::kPrimary, device->modeWidth, device->modeHeight,
                                 device->modeBits, 0);
-    if (front == nullptr) return kOutOfMemory;
+    if (front == nullptr) return kFail;
     Surface* back = NewSurface(device, SurfaceKind::kBackBuffer, device->modeWidth, device->modeHeight,
                                device->modeBits, 0);
     if (back == nullptr) {
         DestroySurface(front);
-        return kOutOfMemory;
+        return kFail;
     }
     front->attached = back;
     device->primary = front;
@@ -561,7 +528,7 @@ Result CreatePrimarySurface(DisplayDevice* device, Surface** primary) {
 }
 
 Result GetBackBuffer(Surface* primary, Surface** backBuffer) {
-    if (backBuffer == nullptr) return kInvalidParams;
+    if (backBuffer == nullptr) return kFail;
     *backBuffer = nullptr;
     if (primary == nullptr || primary->attached == nullptr) return kFail;
     ++primary->attached->refs;
@@ -570,20 +537,20 @@ Result GetBackBuffer(Surface* primary, Surface** backBuffer) {
 }
 
 Result CreateSurface(DisplayDevice* device, int width, int height, std::uint32_t caps, Surface** surface) {
-    if (surface == nullptr) return kInvalidParams;
+    if (surface == nullptr) return kFail;
     *surface = nullptr;
     if (device == nullptr || width <= 0 || height <= 0 || width > kLargestSide || height > kLargestSide) {
-        return kInvalidParams;
+        return kFail;
     }
     const int bits = device->modeBits != 0 ? device->modeBits : 32;
     Surface* created = NewSurface(device, SurfaceKind::kOffscreen, width, height, bits, caps);
-    if (created == nullptr) return kOutOfMemory;
+    if (created == nullptr) return kFail;
     *surface = created;
     return kOk;
 }
 
 Result RestoreAllSurfaces(DisplayDevice* device) {
-    if (device == nullptr) return kInvalidParams;
+    if (device == nullptr) return kFail;
     Result result = kOk;
     for (Surface* surface : device->surfaces) {
         if (RestoreSurface(surface) != kOk) result = kFail;
@@ -601,14 +568,13 @@ void ReleaseSurface(Surface* surface) {
 }
 
 Result LockSurface(Surface* surface, LockedSurface* locked, std::uint32_t flags) {
-    if (surface == nullptr || locked == nullptr) return kInvalidParams;
-    if (surface->locked) return kSurfaceBusy;
+    if (surface == nullptr || locked == nullptr || surface->locked) return kFail;
     if (IsTarget(surface)) {
-        if (surface->device == nullptr) return kNoRenderer;
+        if (surface->device == nullptr) return kFail;
         try {
             surface->pixels.assign(static_cast<std::size_t>(surface->pitch) * surface->height, 0);
         } catch (const std::bad_alloc&) {
-            return kOutOfMemory;
+            return kFail;
         }
         if (!ReadTarget(surface, {0, 0, surface->width, surface->height}, surface->pixels.data(), surface->pitch)) {
             surface->pixels.clear();
@@ -630,8 +596,7 @@ Result LockSurface(Surface* surface, LockedSurface* locked, std::uint32_t flags)
 }
 
 Result UnlockSurface(Surface* surface) {
-    if (surface == nullptr) return kInvalidParams;
-    if (!surface->locked) return kNotLocked;
+    if (surface == nullptr || !surface->locked) return kFail;
     surface->locked = false;
     const bool written = !surface->lockedReadOnly;
     surface->lockedReadOnly = false;
@@ -650,13 +615,12 @@ Result UnlockSurface(Surface* surface) {
 }
 
 Result FillSurface(Surface* surface, std::uint32_t colour) {
-    if (surface == nullptr) return kInvalidParams;
-    if (surface->locked) return kSurfaceBusy;
+    if (surface == nullptr || surface->locked) return kFail;
     if (surface->lost) return kSurfaceLost;
     const int bits = surface->bitsPerPixel;
     const std::uint32_t value = colour & PixelMask(bits);
     if (IsTarget(surface)) {
-        if (!sdl::BindTarget(surface)) return kNoRenderer;
+        if (!sdl::BindTarget(surface)) return kFail;
         const Rgb rgb = ToRgb(value, bits);
         SDL_Renderer* renderer = surface->device->renderer;
         SDL_SetRenderDrawColor(renderer, rgb.r, rgb.g, rgb.b, 255);
@@ -672,22 +636,22 @@ Result FillSurface(Surface* surface, std::uint32_t colour) {
 }
 
 Result CopySurfaceFast(Surface* destination, int x, int y, Surface* source, const Rect& sourceRect) {
-    if (destination == nullptr || source == nullptr) return kInvalidParams;
+    if (destination == nullptr || source == nullptr) return kFail;
     const std::int64_t right = static_cast<std::int64_t>(x) + (sourceRect.right - sourceRect.left);
     const std::int64_t bottom = static_cast<std::int64_t>(y) + (sourceRect.bottom - sourceRect.top);
-    if (right > destination->width || bottom > destination->height) return kInvalidRect;
+    if (right > destination->width || bottom > destination->height) return kFail;
     const Rect destinationRect{x, y, static_cast<std::int32_t>(right), static_cast<std::int32_t>(bottom)};
     return Blit(destination, destinationRect, source, sourceRect);
 }
 
 Result CopyWholeSurface(Surface* destination, Surface* source) {
-    if (destination == nullptr || source == nullptr) return kInvalidParams;
+    if (destination == nullptr || source == nullptr) return kFail;
     return Blit(destination, {0, 0, destination->width, destination->height}, source,
                 {0, 0, source->width, source->height});
 }
 
 Result SetSourceColourKey(Surface* surface, std::uint32_t low, std::uint32_t high) {
-    if (surface == nullptr) return kInvalidParams;
+    if (surface == nullptr) return kFail;
     surface->hasColourKey = true;
     surface->keyLow = low;
     surface->keyHigh = high;
@@ -696,27 +660,26 @@ Result SetSourceColourKey(Surface* surface, std::uint32_t low, std::uint32_t hig
 }
 
 Result IsSurfaceLost(Surface* surface) {
-    if (surface == nullptr) return kInvalidParams;
+    if (surface == nullptr) return kFail;
     return surface->lost ? kSurfaceLost : kOk;
 }
 
 Result RestoreSurface(Surface* surface) {
-    if (surface == nullptr) return kInvalidParams;
+    if (surface == nullptr || surface->device == nullptr) return kFail;
     DisplayDevice* device = surface->device;
-    if (device == nullptr) return kNoRenderer;
     if (IsTarget(surface) && surface->texture == nullptr) {
         surface->texture = CreateTargetTexture(device, surface->width, surface->height, surface->bitsPerPixel);
-        if (surface->texture == nullptr) return kOutOfMemory;
+        if (surface->texture == nullptr) return kFail;
     }
     surface->lost = false;
     return kOk;
 }
 
 Result FlipSurface(Surface* primary, std::uint32_t flags) {
-    if (primary == nullptr || primary->kind != SurfaceKind::kPrimary) return kInvalidParams;
+    if (primary == nullptr || primary->kind != SurfaceKind::kPrimary) return kFail;
     DisplayDevice* device = primary->device;
     Surface* back = primary->attached;
-    if (device == nullptr || device->renderer == nullptr || back == nullptr) return kNoRenderer;
+    if (device == nullptr || device->renderer == nullptr || back == nullptr) return kFail;
     if (device->reportLost) {
         device->reportLost = false;
         return kSurfaceLost;

@@ -46,12 +46,4 @@ Rect ComputeLetterbox(int windowWidth, int windowHeight, int screenWidth, int sc
 // The rectangle the last flip used; all zero before the first flip.
 Rect LetterboxRect();
 
-// Post the window events that a switch away from the screen and back, or a
-// loss of the renderer's targets or whole device, would bring; the next
-// pump of the screen window's messages plays them.
-void SimulateFocusLoss();
-void SimulateFocusGain();
-void SimulateRenderTargetsReset();
-void SimulateRenderDeviceReset();
-
 }  // namespace platform::sdl

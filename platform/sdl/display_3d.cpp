@@ -19,11 +19,6 @@ namespace platform {
 
 namespace {
 
-constexpr Result kInvalidParams = static_cast<Result>(0x80070057u);   // DDERR_INVALIDPARAMS
-constexpr Result kSceneInScene = static_cast<Result>(0x887602CBu);    // D3DERR_SCENE_IN_SCENE
-constexpr Result kSceneNotInScene = static_cast<Result>(0x887602CCu); // D3DERR_SCENE_NOT_IN_SCENE
-constexpr Result kNoDevice = static_cast<Result>(0x88760230u);
-
 // Device defaults: no blending, one / zero, no colour key, point filter,
 // alpha from the texture.
 constexpr std::uint32_t kBlendOne = 2;
@@ -109,16 +104,16 @@ void ReleaseDirect3D(Direct3D* direct3d) {
 }
 
 Result CreateDevice3D(Direct3D* direct3d, Surface* renderTarget, Device3D** device) {
-    if (device == nullptr) return kInvalidParams;
+    if (device == nullptr) return kFail;
     *device = nullptr;
-    if (direct3d == nullptr || renderTarget == nullptr) return kInvalidParams;
+    if (direct3d == nullptr || renderTarget == nullptr) return kFail;
     DisplayDevice* display = direct3d->device;
-    if (display == nullptr || display->renderer == nullptr) return kNoDevice;
+    if (display == nullptr || display->renderer == nullptr) return kFail;
     // Only the screen's buffers are render targets.
-    if (renderTarget->device != display || renderTarget->kind == SurfaceKind::kOffscreen) return kInvalidParams;
+    if (renderTarget->device != display || renderTarget->kind == SurfaceKind::kOffscreen) return kFail;
     auto* created = new (std::nothrow) Device3D{display,     renderTarget, false, false, kBlendOne, kBlendZero,
                                                 false,       kFilterPoint, kTopSelectArg1, nullptr};
-    if (created == nullptr) return kNoDevice;
+    if (created == nullptr) return kFail;
     display->devices3d.push_back(created);
     *device = created;
     return kOk;
@@ -134,29 +129,27 @@ void ReleaseDevice3D(Device3D* device) {
 }
 
 Result GetViewport3D(Device3D* device, Viewport3D* viewport) {
-    if (viewport == nullptr || !Alive(device) || device->target == nullptr) return kInvalidParams;
+    if (viewport == nullptr || !Alive(device) || device->target == nullptr) return kFail;
     *viewport = Viewport3D{0, 0, static_cast<std::uint32_t>(device->target->width),
                            static_cast<std::uint32_t>(device->target->height), 0.0f, 1.0f};
     return kOk;
 }
 
 Result BeginScene3D(Device3D* device) {
-    if (!Alive(device) || device->target == nullptr) return kNoDevice;
-    if (device->inScene) return kSceneInScene;
+    if (!Alive(device) || device->target == nullptr || device->inScene) return kFail;
     if (device->target->lost) return kSurfaceLost;
     device->inScene = true;
     return kOk;
 }
 
 Result EndScene3D(Device3D* device) {
-    if (device == nullptr) return kInvalidParams;
-    if (!device->inScene) return kSceneNotInScene;
+    if (device == nullptr || !device->inScene) return kFail;
     device->inScene = false;
     return kOk;
 }
 
 Result SetRenderState3D(Device3D* device, std::uint32_t state, std::uint32_t value) {
-    if (device == nullptr) return kInvalidParams;
+    if (device == nullptr) return kFail;
     switch (state) {
         case kRsAlphaBlendEnable: device->alphaBlend = value != 0; break;
         case kRsSrcBlend: device->sourceBlend = value; break;
@@ -168,7 +161,7 @@ Result SetRenderState3D(Device3D* device, std::uint32_t state, std::uint32_t val
 }
 
 Result SetTextureStageState3D(Device3D* device, std::uint32_t stage, std::uint32_t type, std::uint32_t value) {
-    if (device == nullptr || stage > 7) return kInvalidParams;
+    if (device == nullptr || stage > 7) return kFail;
     if (stage != 0) return kOk;  // only the first stage draws
     if (type == kTssMagFilter) device->magFilter = value;
     else if (type == kTssAlphaOp) device->alphaOp = value;
@@ -176,23 +169,21 @@ Result SetTextureStageState3D(Device3D* device, std::uint32_t stage, std::uint32
 }
 
 Result SetTexture3D(Device3D* device, std::uint32_t stage, Surface* texture) {
-    if (device == nullptr || stage > 7) return kInvalidParams;
-    if (texture != nullptr && texture->device != device->display) return kInvalidParams;
+    if (device == nullptr || stage > 7 || (texture != nullptr && texture->device != device->display)) return kFail;
     if (stage == 0) device->texture = texture;
     return kOk;
 }
 
 Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t vertexFormat,
                        const TLVertex* vertices, std::uint32_t count, std::uint32_t) {
-    if (!Alive(device) || device->target == nullptr) return kNoDevice;
-    if (!device->inScene) return kSceneNotInScene;
+    if (!Alive(device) || device->target == nullptr || !device->inScene) return kFail;
     if (primitive != kTriangleStrip || vertexFormat != kFvfTLVertex || vertices == nullptr || count < 3 ||
         count > 65536) {
-        return kInvalidParams;
+        return kFail;
     }
     SDL_Renderer* renderer = device->display->renderer;
     Surface* textureSurface = device->texture;
-    if (textureSurface == device->target) return kInvalidParams;
+    if (textureSurface == device->target) return kFail;
     // Nothing is drawn into or with a lost surface: the work would only pile
     // up in the renderer until the next flip that shows something.
     if (device->target->lost || (textureSurface != nullptr && textureSurface->lost)) return kSurfaceLost;
@@ -200,7 +191,7 @@ Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t 
     const bool keyed = textureSurface != nullptr && device->colourKey && textureSurface->hasColourKey;
     if (textureSurface != nullptr) {
         texture = sdl::DrawingTexture(textureSurface, keyed);
-        if (texture == nullptr) return kNoDevice;
+        if (texture == nullptr) return kFail;
     }
 
     float left = vertices[0].x, right = left, top = vertices[0].y, bottom = top;
@@ -253,7 +244,7 @@ Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t 
     } else {
         SDL_SetRenderDrawBlendMode(renderer, blend);
     }
-    if (!sdl::BindTarget(device->target)) return kNoDevice;
+    if (!sdl::BindTarget(device->target)) return kFail;
     if (texture != nullptr && count == 4 && MirroredWholeTexture(vertices)) {
         const bool flipX = (vertices[1].x < vertices[0].x) != (vertices[1].u < vertices[0].u);
         const bool flipY = (vertices[2].y < vertices[0].y) != (vertices[2].v < vertices[0].v);

@@ -13,10 +13,6 @@ std::uint8_t KeyCodeFromScancode(int scancode);
 // scancode, count entries): 0x80 for a key that is down, 0 otherwise.
 void FillKeyState(const std::uint8_t* sdlKeys, int count, std::uint8_t keys[256]);
 
-// Posts the window manager's close request (as Alt+F4 or the close button
-// do); the next pump delivers it.
-void SimulateCloseRequest();
-
 // True while the screen window has the keyboard focus.
 bool ScreenWindowFocused();
 // True once the window manager has asked the program to end.

@@ -34,9 +34,6 @@ struct InputDevice {
 
 namespace {
 
-constexpr Result kNotAcquired = static_cast<Result>(0x8007000Cu);  // DIERR_NOTACQUIRED
-constexpr Result kInvalidParameter = static_cast<Result>(0x80070057u);  // DIERR_INVALIDPARAM
-constexpr Result kOtherHasPriority = static_cast<Result>(0x80070005u);  // DIERR_OTHERAPPHASPRIO
 constexpr std::uint8_t kEscapeCode = 0x01;
 constexpr std::uint32_t kForeground = 0x4;  // DISCL_FOREGROUND
 
@@ -177,7 +174,7 @@ void ReleaseInputSystem(InputSystem* system) {
 }
 
 Result CreateKeyboardDevice(InputSystem* system, InputDevice** device) {
-    if (device == nullptr) return kInvalidParameter;
+    if (device == nullptr) return kFail;
     *device = nullptr;
     if (system == nullptr) return kFail;
     *device = new InputDevice{system, 0, 0, 0, false};
@@ -192,38 +189,36 @@ void ReleaseInputDevice(InputDevice* device) {
 }
 
 Result SetInputDataFormat(InputDevice* device, const InputDataFormat* format) {
-    if (device == nullptr || format == nullptr) return kInvalidParameter;
-    if (device->acquired) return kFail;
+    if (device == nullptr || format == nullptr || device->acquired) return kFail;
     // The keyboard has 256 keys of one byte each.
     if (format->dataSize != 256 || format->objectCount > 256 ||
         (format->objectCount > 0 && format->objects == nullptr)) {
-        return kInvalidParameter;
+        return kFail;
     }
     device->dataSize = format->dataSize;
     return kOk;
 }
 
 Result SetInputCooperativeLevel(InputDevice* device, WindowHandle window, std::uint32_t flags) {
-    if (device == nullptr) return kInvalidParameter;
-    if (device->acquired) return kFail;
-    if ((flags & kForeground) != 0 && sdl::WindowFromHandle(window) == nullptr) return kInvalidParameter;
+    if (device == nullptr || device->acquired) return kFail;
+    if ((flags & kForeground) != 0 && sdl::WindowFromHandle(window) == nullptr) return kFail;
     device->window = window;
     device->cooperativeFlags = flags;
     return kOk;
 }
 
 Result AcquireInputDevice(InputDevice* device) {
-    if (device == nullptr || device->dataSize == 0) return kInvalidParameter;
+    if (device == nullptr || device->dataSize == 0) return kFail;
     if ((device->cooperativeFlags & kForeground) != 0 && !ScreenWindowInFront(device->window)) {
         device->acquired = false;
-        return kOtherHasPriority;
+        return kFail;
     }
     device->acquired = true;
     return kOk;
 }
 
 Result UnacquireInputDevice(InputDevice* device) {
-    if (device == nullptr) return kInvalidParameter;
+    if (device == nullptr) return kFail;
     if (!device->acquired) return static_cast<Result>(1);  // DI_NOEFFECT
     device->acquired = false;
     return kOk;
@@ -231,7 +226,7 @@ Result UnacquireInputDevice(InputDevice* device) {
 
 Result GetInputDeviceState(InputDevice* device, std::uint32_t size, void* state) {
     if (device == nullptr || state == nullptr || device->dataSize == 0 || size != device->dataSize) {
-        return kInvalidParameter;
+        return kFail;
     }
     auto* keys = static_cast<std::uint8_t*>(state);
     sdl::ScreenWindowState& window = sdl::ScreenWindow();
@@ -247,11 +242,11 @@ Result GetInputDeviceState(InputDevice* device, std::uint32_t size, void* state)
     }
     // A failed read keeps the taps that reached the screen window: they wait
     // for the read that follows the next acquisition.
-    if (!device->acquired) return kNotAcquired;
+    if (!device->acquired) return kFail;
     if ((device->cooperativeFlags & kForeground) != 0 && !ScreenWindowInFront(device->window)) {
         // A foreground device loses its acquisition with the focus.
         device->acquired = false;
-        return kNotAcquired;
+        return kFail;
     }
     int count = 0;
     const Uint8* sdlKeys = SDL_GetKeyboardState(&count);

@@ -182,14 +182,6 @@ void ValidateWindowPaint(WindowHandle) {}
 
 namespace platform::sdl {
 
-void SimulateCloseRequest() {
-    if (!ScreenWindow().videoHeld) return;
-    SDL_Event event{};
-    event.type = SDL_QUIT;
-    event.quit.timestamp = SDL_GetTicks();
-    SDL_PushEvent(&event);
-}
-
 bool ScreenWindowFocused() { return ScreenWindow().focused; }
 bool CloseRequested() { return ScreenWindow().quitRequested; }
 bool CursorShown() { return ScreenWindow().cursorCount >= 0; }

@@ -19,7 +19,7 @@
 
 #include "gui/gadgets.h"
 #include "gui/windows.h"
-#include "platform/sdl/toolkit_internal.h"
+#include "platform/gtk/toolkit_internal.h"
 #include "platform/toolkit.h"
 #include "player/player_state.h"
 #include "runtime/heaps.h"
@@ -63,12 +63,12 @@ inline std::vector<std::int32_t> Settle(unsigned ms) {
     return results;
 }
 
-inline platform::gtkdriver::Node* NodeOf(platform::WindowHandle handle) {
-    return platform::gtkdriver::FindNode(handle);
+inline platform::gtk::Node* NodeOf(platform::WindowHandle handle) {
+    return platform::gtk::FindNode(handle);
 }
 
 inline GtkWidget* WidgetOf(platform::WindowHandle handle) {
-    platform::gtkdriver::Node* node = NodeOf(handle);
+    platform::gtk::Node* node = NodeOf(handle);
     return node == nullptr ? nullptr : node->widget;
 }
 

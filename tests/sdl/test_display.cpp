@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/sdl/test_support.h"
 #include "tests/sdl/test_display_fixture.h"
 
 namespace sdl_test {

@@ -12,6 +12,7 @@
 #include "platform/input_device.h"
 #include "platform/screen_window.h"
 #include "platform/sdl/input.h"
+#include "platform/sdl/test_support.h"
 #include "tests/sdl/test_display_fixture.h"
 
 namespace sdl_test {

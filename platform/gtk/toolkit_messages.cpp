@@ -23,12 +23,12 @@
 #include <vector>
 
 #include "platform/process.h"
-#include "platform/sdl/toolkit_internal.h"
+#include "platform/gtk/toolkit_internal.h"
 #include "platform/toolkit.h"
 
 namespace platform {
 
-namespace gtkdriver {
+namespace gtk {
 
 namespace {
 
@@ -311,9 +311,9 @@ bool DeliverDispatchedEvent(WindowHandle window, std::uint32_t message) {
     return true;
 }
 
-}  // namespace gtkdriver
+}  // namespace gtk
 
-using namespace gtkdriver;
+using namespace gtk;
 
 AcceleratorHandle CreateAcceleratorTable(const AcceleratorEntry* entries, int count) {
     if (entries == nullptr || count <= 0) return 0;

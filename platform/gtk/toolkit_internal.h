@@ -15,7 +15,7 @@
 
 #include "platform/toolkit.h"
 
-namespace platform::gtkdriver {
+namespace platform::gtk {
 
 enum class NodeKind { TopLevel, Button, ComboBox };
 
@@ -105,4 +105,4 @@ inline std::intptr_t MakeLParam(int low, int high) {
         (static_cast<std::uint32_t>(low) & 0xFFFFu) | ((static_cast<std::uint32_t>(high) & 0xFFFFu) << 16)));
 }
 
-}  // namespace platform::gtkdriver
+}  // namespace platform::gtk

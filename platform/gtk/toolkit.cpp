@@ -13,12 +13,12 @@
 #include <string>
 #include <unordered_map>
 
-#include "platform/sdl/toolkit_internal.h"
+#include "platform/gtk/toolkit_internal.h"
 #include "platform/toolkit.h"
 
 namespace platform {
 
-namespace gtkdriver {
+namespace gtk {
 
 namespace {
 
@@ -344,9 +344,9 @@ void ClearActive(WindowHandle handle) {
     if (State().active == handle) State().active = 0;
 }
 
-}  // namespace gtkdriver
+}  // namespace gtk
 
-using namespace gtkdriver;
+using namespace gtk;
 
 void InitCommonControls() {}
 

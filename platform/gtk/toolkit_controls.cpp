@@ -11,10 +11,10 @@
 #include <cstring>
 #include <string>
 
-#include "platform/sdl/toolkit_internal.h"
+#include "platform/gtk/toolkit_internal.h"
 #include "platform/toolkit.h"
 
-namespace platform::gtkdriver {
+namespace platform::gtk {
 
 namespace {
 
@@ -306,4 +306,4 @@ std::intptr_t ComboBoxProcedure(WindowHandle window, std::uint32_t message, std:
     }
 }
 
-}  // namespace platform::gtkdriver
+}  // namespace platform::gtk
