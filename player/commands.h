@@ -7,6 +7,9 @@
 
 namespace player {
 
+// The command word: columns 1 to kWordLength, matched in upper case.
+constexpr std::int32_t kWordLength = 4;
+
 enum class FieldKind : std::uint8_t {
     Slot,   // a slot number (ParseInt of the field)
     Sound,  // a sound number (ParseInt)
@@ -29,7 +32,7 @@ enum class CommandId : std::uint8_t { LSND, QUIT, PSND, WAIT, STCK, LGFX, SGFX, 
 constexpr std::int32_t kMaxCommandFields = 3;
 
 struct Command {
-    const char* word;  // four upper-case letters in columns 1-4
+    const char* word;  // kWordLength upper-case letters
     CommandId id;
     std::int32_t fieldCount;
     CommandField fields[kMaxCommandFields];
@@ -91,20 +94,20 @@ constexpr std::int32_t LastColumn(const CommandField& field) {
 namespace command_table_checks {
 
 constexpr bool IsUpperWord(const char* word) {
-    for (int i = 0; i < 4; ++i) {
+    for (std::int32_t i = 0; i < kWordLength; ++i) {
         if (word[i] < 'A' || word[i] > 'Z') return false;
     }
-    return word[4] == '\0';
+    return word[kWordLength] == '\0';
 }
 
 constexpr bool SameWord(const char* a, const char* b) {
-    for (int i = 0; i < 4; ++i) {
+    for (std::int32_t i = 0; i < kWordLength; ++i) {
         if (a[i] != b[i]) return false;
     }
     return true;
 }
 
-// Every row: a distinct four-letter word and id; its fields after the word
+// Every row: a distinct word and id; its fields after the word
 // and its separator, in column order, none overlapping, only the last one
 // running to the end of the line.
 constexpr bool TableIsWellFormed() {
@@ -115,7 +118,7 @@ constexpr bool TableIsWellFormed() {
         for (std::int32_t j = 0; j < i; ++j) {
             if (SameWord(kCommands[j].word, command.word)) return false;
         }
-        std::int32_t nextFree = 6;
+        std::int32_t nextFree = kWordLength + 2;  // the word, then a separator
         for (std::int32_t f = 0; f < command.fieldCount; ++f) {
             const CommandField& field = command.fields[f];
             if (field.column < nextFree || field.length < 0) return false;

@@ -242,7 +242,7 @@ void ExecuteScriptLine() {
     char* line = nullptr;
     runtime::AssignString(&line, runtime::ReadLine());
     char* saved = runtime::TemporaryTop();
-    char* word = runtime::LeftPart(line, 4);
+    char* word = runtime::LeftPart(line, kWordLength);
     runtime::UpperCase(word, word);
 
     for (const Command& command : kCommands) {

@@ -30,6 +30,7 @@ namespace {
 
 using player::CommandId;
 using player::FieldKind;
+using player::kWordLength;
 using CommandSpec = player::Command;
 using FieldSpec = player::CommandField;
 
@@ -96,7 +97,7 @@ std::string FieldText(const std::string& line, const FieldSpec& field) {
 // The command of a line as the player matches it, null for none.
 const CommandSpec* MatchCommand(const std::string& line) {
     char* saved = runtime::TemporaryTop();
-    char* word = runtime::LeftPart(line.c_str(), 4);
+    char* word = runtime::LeftPart(line.c_str(), kWordLength);
     runtime::UpperCase(word, word);
     const CommandSpec* found = nullptr;
     for (const CommandSpec& spec : player::kCommands) {
@@ -218,8 +219,8 @@ void ScriptChecker::CheckTabs(const std::string& line, int number) {
 void ScriptChecker::CheckUnreadColumns(const std::string& line, int number, const CommandSpec& spec) {
     const int length = static_cast<int>(line.size());
     std::vector<bool> read(static_cast<std::size_t>(length) + 2, false);
-    int lastRead = 4;
-    for (int c = 1; c <= 4 && c <= length; ++c) read[static_cast<std::size_t>(c)] = true;
+    int lastRead = kWordLength;
+    for (int c = 1; c <= kWordLength && c <= length; ++c) read[static_cast<std::size_t>(c)] = true;
     for (const FieldSpec& field : Fields(spec)) {
         const int end = field.length == 0 ? length : field.column + field.length - 1;
         for (int c = field.column; c <= end && c <= length; ++c) read[static_cast<std::size_t>(c)] = true;
@@ -227,7 +228,7 @@ void ScriptChecker::CheckUnreadColumns(const std::string& line, int number, cons
     }
     const std::string layout = spec.fieldCount == 0 ? std::string(" (") + spec.word + " reads no fields)"
                                                    : std::string(" (") + spec.word + " reads " + Layout(spec) + ")";
-    int c = 5;
+    int c = kWordLength + 1;
     while (c <= length) {
         if (read[static_cast<std::size_t>(c)] || line[static_cast<std::size_t>(c - 1)] == ' ') {
             ++c;
@@ -333,11 +334,11 @@ ScriptChecker::Value ScriptChecker::CheckField(const std::string& line, int numb
 
 void ScriptChecker::Unknown(const std::string& line, int number) {
     if (IsBlank(line)) return;
-    if (line.size() < 4) {
+    if (line.size() < static_cast<std::size_t>(kWordLength)) {
         report_.Warning(number, "'" + Quote(line) + "' is too short to be a command: the line does nothing");
         return;
     }
-    std::string message = "unknown command '" + Quote(line.substr(0, 4)) + "': the line does nothing";
+    std::string message = "unknown command '" + Quote(line.substr(0, kWordLength)) + "': the line does nothing";
     const std::size_t first = line.find_first_not_of(" \t");
     if (first != std::string::npos && first > 0) {
         if (const CommandSpec* spec = MatchCommand(line.substr(first))) {
@@ -348,10 +349,10 @@ void ScriptChecker::Unknown(const std::string& line, int number) {
     }
     // A word one letter away from a command is most likely that command.
     std::string upper;
-    for (char c : line.substr(0, 4)) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    for (char c : line.substr(0, kWordLength)) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
     for (const CommandSpec& spec : player::kCommands) {
         int differ = 0;
-        for (int i = 0; i < 4; ++i) differ += upper[static_cast<std::size_t>(i)] != spec.word[i];
+        for (int i = 0; i < kWordLength; ++i) differ += upper[static_cast<std::size_t>(i)] != spec.word[i];
         if (differ == 1) {
             message += std::string(" (") + spec.word + "?)";
             break;

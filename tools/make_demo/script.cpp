@@ -4,8 +4,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <stdexcept>
 #include <utility>
+
+#include "player/commands.h"
 
 namespace demo {
 
@@ -45,17 +48,43 @@ std::string Upper(std::string s) {
   return s;
 }
 
-std::string TwoDigits(int slot) {
-  if (slot < 0 || slot > 99) throw std::runtime_error("slot out of range: " + std::to_string(slot));
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "%02d", slot);
+// A number written with leading zeros so that it fills its field: a slot
+// "07", a sound "3", an alpha "064".
+std::string FieldNumber(int value, const player::CommandField& field) {
+  int limit = 1;
+  for (int i = 0; i < field.length; ++i) limit *= 10;
+  if (value < 0 || value >= limit) {
+    throw std::runtime_error(std::string(field.name) + " out of range: " + std::to_string(value));
+  }
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%0*d", static_cast<int>(field.length), value);
   return buffer;
 }
 
-std::string SoundDigit(int sound) {
-  if (sound < 0 || sound > 9) throw std::runtime_error("sound number out of range: " + std::to_string(sound));
-  return std::string(1, static_cast<char>('0' + sound));
+// The line of a command: its word, then each field's text from the field's
+// column on, the columns between them filled with spaces.  A fixed-width
+// field's text must fill it exactly.
+std::string CommandLine(player::CommandId id, std::initializer_list<std::string> texts) {
+  const player::Command& command = player::CommandOf(id);
+  if (static_cast<int>(texts.size()) != command.fieldCount) {
+    throw std::runtime_error(std::string(command.word) + " takes " + std::to_string(command.fieldCount) + " fields");
+  }
+  std::string line = command.word;
+  const player::CommandField* field = command.fields;
+  for (const std::string& text : texts) {
+    const auto column = static_cast<std::size_t>(field->column);
+    if (line.size() >= column || (field->length != 0 && text.size() != static_cast<std::size_t>(field->length))) {
+      throw std::runtime_error(std::string(command.word) + ": '" + text + "' does not fit the " + field->name + " field");
+    }
+    line.append(column - 1 - line.size(), ' ');
+    line += text;
+    ++field;
+  }
+  return line;
 }
+
+// The width of field `index` of a command.
+int Width(player::CommandId id, int index) { return player::FieldOf(id, index).length; }
 
 void CheckName(const std::string& name) {
   if (name.empty() || name.front() == ' ' || name.back() == ' ') {
@@ -91,38 +120,44 @@ int Nearest(double v) { return static_cast<int>(std::nearbyint(v)); }
 
 Command ParseLine(const std::string& line) {
   Command c;
-  c.word = Upper(Mid(line, 1, 4));
-  if (c.word == "LSND") {
-    c.number = ParseInt(Mid(line, 6, 1));
-    c.name = From(line, 8);
-  } else if (c.word == "PSND") {
-    c.number = ParseInt(Mid(line, 6, 1));
-  } else if (c.word == "WAIT" || c.word == "WFOR") {
-    c.other = ParseInt(From(line, 6));
-  } else if (c.word == "LGFX" || c.word == "LBMP") {
-    c.number = ParseInt(Mid(line, 6, 2));
-    c.name = From(line, 9);
-  } else if (c.word == "SGFX" || c.word == "SBMP") {
-    c.number = ParseInt(Mid(line, 6, 2));
-    c.a = ParseFloat(Mid(line, 9, 5));
-    c.b = ParseFloat(Mid(line, 15, 5));
-  } else if (c.word == "MGFX") {
-    c.number = ParseInt(Mid(line, 6, 2));
-    c.a = ParseFloat(Mid(line, 9, 6));
-    c.b = ParseFloat(Mid(line, 16, 6));
-  } else if (c.word == "ZGFX") {
-    c.number = ParseInt(Mid(line, 6, 2));
-    c.a = ParseFloat(Mid(line, 9, 6));
-  } else if (c.word == "DGFX") {
-    c.number = ParseInt(Mid(line, 6, 2));
-  } else if (c.word == "EGFX") {
-    c.number = ParseInt(Mid(line, 6, 2));
-    c.other = ParseInt(Mid(line, 9, 2));
-  } else if (c.word == "AGFX") {
-    c.number = ParseInt(Mid(line, 6, 2));
-    c.other = ParseInt(Mid(line, 9, 3));
-  } else if (c.word != "STCK" && c.word != "QUIT") {
+  c.word = Upper(Mid(line, 1, player::kWordLength));
+  const player::Command* command = nullptr;
+  for (const player::Command& candidate : player::kCommands) {
+    if (c.word == candidate.word) {
+      command = &candidate;
+      break;
+    }
+  }
+  if (command == nullptr) {
     c.word.clear();  // not a command: the player passes over it
+    return c;
+  }
+  bool firstReal = true;
+  for (int i = 0; i < command->fieldCount; ++i) {
+    const player::CommandField& field = command->fields[i];
+    const std::string text = field.length == 0 ? From(line, static_cast<std::size_t>(field.column))
+                                               : Mid(line, static_cast<std::size_t>(field.column),
+                                                     static_cast<std::size_t>(field.length));
+    switch (field.kind) {
+      case player::FieldKind::Slot:
+        // The first slot is the one addressed, a second one EGFX's target.
+        (i == 0 ? c.number : c.other) = ParseInt(text);
+        break;
+      case player::FieldKind::Sound:
+        c.number = ParseInt(text);
+        break;
+      case player::FieldKind::Int:
+      case player::FieldKind::Time:
+        c.other = ParseInt(text);
+        break;
+      case player::FieldKind::Real:
+        (firstReal ? c.a : c.b) = ParseFloat(text);
+        firstReal = false;
+        break;
+      case player::FieldKind::Name:
+        c.name = text;
+        break;
+    }
   }
   return c;
 }
@@ -178,69 +213,95 @@ void Script::Emit(std::string text, Command command) {
 }
 
 void Script::Lsnd(int sound, const std::string& name) {
+  using player::CommandId;
   CheckName(name);
-  Emit("LSND " + SoundDigit(sound) + " " + name, Command{"LSND", sound, 0, 0.0f, 0.0f, name});
+  Emit(CommandLine(CommandId::LSND, {FieldNumber(sound, player::FieldOf(CommandId::LSND, 0)), name}),
+       Command{"LSND", sound, 0, 0.0f, 0.0f, name});
 }
 
-void Script::Psnd(int sound) { Emit("PSND " + SoundDigit(sound), Command{"PSND", sound, 0, 0.0f, 0.0f, ""}); }
+void Script::Psnd(int sound) {
+  using player::CommandId;
+  Emit(CommandLine(CommandId::PSND, {FieldNumber(sound, player::FieldOf(CommandId::PSND, 0))}),
+       Command{"PSND", sound, 0, 0.0f, 0.0f, ""});
+}
 
 void Script::Lgfx(int slot, const std::string& name) {
+  using player::CommandId;
   CheckName(name);
-  Emit("LGFX " + TwoDigits(slot) + " " + name, Command{"LGFX", slot, 0, 0.0f, 0.0f, name});
+  Emit(CommandLine(CommandId::LGFX, {FieldNumber(slot, player::FieldOf(CommandId::LGFX, 0)), name}),
+       Command{"LGFX", slot, 0, 0.0f, 0.0f, name});
 }
 
 void Script::Lbmp(int slot, const std::string& name) {
+  using player::CommandId;
   CheckName(name);
-  Emit("LBMP " + TwoDigits(slot) + " " + name, Command{"LBMP", slot, 0, 0.0f, 0.0f, name});
+  Emit(CommandLine(CommandId::LBMP, {FieldNumber(slot, player::FieldOf(CommandId::LBMP, 0)), name}),
+       Command{"LBMP", slot, 0, 0.0f, 0.0f, name});
 }
 
 void Script::Sgfx(int slot, double x, double y) {
-  Emit("SGFX " + TwoDigits(slot) + " " + FixedReal(x, 5) + " " + FixedReal(y, 5),
+  using player::CommandId;
+  Emit(CommandLine(CommandId::SGFX, {FieldNumber(slot, player::FieldOf(CommandId::SGFX, 0)),
+                                     FixedReal(x, Width(CommandId::SGFX, 1)), FixedReal(y, Width(CommandId::SGFX, 2))}),
        Command{"SGFX", slot, 0, static_cast<float>(x), static_cast<float>(y), ""});
 }
 
 void Script::Sbmp(int slot, double x, double y) {
-  Emit("SBMP " + TwoDigits(slot) + " " + FixedReal(x, 5) + " " + FixedReal(y, 5),
+  using player::CommandId;
+  Emit(CommandLine(CommandId::SBMP, {FieldNumber(slot, player::FieldOf(CommandId::SBMP, 0)),
+                                     FixedReal(x, Width(CommandId::SBMP, 1)), FixedReal(y, Width(CommandId::SBMP, 2))}),
        Command{"SBMP", slot, 0, static_cast<float>(x), static_cast<float>(y), ""});
 }
 
 void Script::Mgfx(int slot, double dx, double dy) {
-  Emit("MGFX " + TwoDigits(slot) + " " + FixedReal(dx, 6) + " " + FixedReal(dy, 6),
+  using player::CommandId;
+  Emit(CommandLine(CommandId::MGFX, {FieldNumber(slot, player::FieldOf(CommandId::MGFX, 0)),
+                                     FixedReal(dx, Width(CommandId::MGFX, 1)), FixedReal(dy, Width(CommandId::MGFX, 2))}),
        Command{"MGFX", slot, 0, static_cast<float>(dx), static_cast<float>(dy), ""});
 }
 
 void Script::Zgfx(int slot, double dzoom) {
-  Emit("ZGFX " + TwoDigits(slot) + " " + FixedReal(dzoom, 6),
+  using player::CommandId;
+  Emit(CommandLine(CommandId::ZGFX, {FieldNumber(slot, player::FieldOf(CommandId::ZGFX, 0)),
+                                     FixedReal(dzoom, Width(CommandId::ZGFX, 1))}),
        Command{"ZGFX", slot, 0, static_cast<float>(dzoom), 0.0f, ""});
 }
 
 void Script::Agfx(int slot, int alpha) {
+  using player::CommandId;
   if (alpha < 0 || alpha > 255) throw std::runtime_error("alpha out of range");
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "%03d", alpha);
-  Emit("AGFX " + TwoDigits(slot) + " " + buffer, Command{"AGFX", slot, alpha, 0.0f, 0.0f, ""});
+  Emit(CommandLine(CommandId::AGFX, {FieldNumber(slot, player::FieldOf(CommandId::AGFX, 0)),
+                                     FieldNumber(alpha, player::FieldOf(CommandId::AGFX, 1))}),
+       Command{"AGFX", slot, alpha, 0.0f, 0.0f, ""});
 }
 
 void Script::Egfx(int from, int to) {
-  Emit("EGFX " + TwoDigits(from) + " " + TwoDigits(to), Command{"EGFX", from, to, 0.0f, 0.0f, ""});
+  using player::CommandId;
+  Emit(CommandLine(CommandId::EGFX, {FieldNumber(from, player::FieldOf(CommandId::EGFX, 0)),
+                                     FieldNumber(to, player::FieldOf(CommandId::EGFX, 1))}),
+       Command{"EGFX", from, to, 0.0f, 0.0f, ""});
 }
 
-void Script::Dgfx(int slot) { Emit("DGFX " + TwoDigits(slot), Command{"DGFX", slot, 0, 0.0f, 0.0f, ""}); }
+void Script::Dgfx(int slot) {
+  using player::CommandId;
+  Emit(CommandLine(CommandId::DGFX, {FieldNumber(slot, player::FieldOf(CommandId::DGFX, 0))}),
+       Command{"DGFX", slot, 0, 0.0f, 0.0f, ""});
+}
 
-void Script::Stck() { Emit("STCK", Command{"STCK", 0, 0, 0.0f, 0.0f, ""}); }
+void Script::Stck() { Emit(CommandLine(player::CommandId::STCK, {}), Command{"STCK", 0, 0, 0.0f, 0.0f, ""}); }
 
 void Script::Wait(int ms) {
   // WAIT 0 would set no wait at all.
   if (ms <= 0) throw std::runtime_error("WAIT needs a positive time");
-  Emit("WAIT " + std::to_string(ms), Command{"WAIT", 0, ms, 0.0f, 0.0f, ""});
+  Emit(CommandLine(player::CommandId::WAIT, {std::to_string(ms)}), Command{"WAIT", 0, ms, 0.0f, 0.0f, ""});
 }
 
 void Script::Wfor(int ms) {
   if (ms <= 0) throw std::runtime_error("WFOR needs a positive time");
-  Emit("WFOR " + std::to_string(ms), Command{"WFOR", 0, ms, 0.0f, 0.0f, ""});
+  Emit(CommandLine(player::CommandId::WFOR, {std::to_string(ms)}), Command{"WFOR", 0, ms, 0.0f, 0.0f, ""});
 }
 
-void Script::Quit() { Emit("QUIT", Command{"QUIT", 0, 0, 0.0f, 0.0f, ""}); }
+void Script::Quit() { Emit(CommandLine(player::CommandId::QUIT, {}), Command{"QUIT", 0, 0, 0.0f, 0.0f, ""}); }
 
 std::string Script::Text() const {
   std::string text = title_ + "\r\n";
