@@ -83,8 +83,17 @@ std::string CommandLine(player::CommandId id, std::initializer_list<std::string>
   return line;
 }
 
-// The width of field `index` of a command.
-int Width(player::CommandId id, int index) { return player::FieldOf(id, index).length; }
+// The texts of field `index` of a command: a number with leading zeros, a
+// real in exactly the field's width.
+std::string Number(player::CommandId id, int index, int value) { return FieldNumber(value, player::FieldOf(id, index)); }
+std::string Real(player::CommandId id, int index, double value) {
+  return FixedReal(value, player::FieldOf(id, index).length);
+}
+
+// What a command line must read back as.
+Command Meant(player::CommandId id, int number, int other, double a = 0.0, double b = 0.0, const std::string& name = "") {
+  return Command{player::CommandOf(id).word, number, other, static_cast<float>(a), static_cast<float>(b), name};
+}
 
 void CheckName(const std::string& name) {
   if (name.empty() || name.front() == ' ' || name.back() == ' ') {
@@ -213,95 +222,78 @@ void Script::Emit(std::string text, Command command) {
 }
 
 void Script::Lsnd(int sound, const std::string& name) {
-  using player::CommandId;
+  constexpr auto id = player::CommandId::LSND;
   CheckName(name);
-  Emit(CommandLine(CommandId::LSND, {FieldNumber(sound, player::FieldOf(CommandId::LSND, 0)), name}),
-       Command{"LSND", sound, 0, 0.0f, 0.0f, name});
+  Emit(CommandLine(id, {Number(id, 0, sound), name}), Meant(id, sound, 0, 0.0, 0.0, name));
 }
 
 void Script::Psnd(int sound) {
-  using player::CommandId;
-  Emit(CommandLine(CommandId::PSND, {FieldNumber(sound, player::FieldOf(CommandId::PSND, 0))}),
-       Command{"PSND", sound, 0, 0.0f, 0.0f, ""});
+  constexpr auto id = player::CommandId::PSND;
+  Emit(CommandLine(id, {Number(id, 0, sound)}), Meant(id, sound, 0));
 }
 
 void Script::Lgfx(int slot, const std::string& name) {
-  using player::CommandId;
+  constexpr auto id = player::CommandId::LGFX;
   CheckName(name);
-  Emit(CommandLine(CommandId::LGFX, {FieldNumber(slot, player::FieldOf(CommandId::LGFX, 0)), name}),
-       Command{"LGFX", slot, 0, 0.0f, 0.0f, name});
+  Emit(CommandLine(id, {Number(id, 0, slot), name}), Meant(id, slot, 0, 0.0, 0.0, name));
 }
 
 void Script::Lbmp(int slot, const std::string& name) {
-  using player::CommandId;
+  constexpr auto id = player::CommandId::LBMP;
   CheckName(name);
-  Emit(CommandLine(CommandId::LBMP, {FieldNumber(slot, player::FieldOf(CommandId::LBMP, 0)), name}),
-       Command{"LBMP", slot, 0, 0.0f, 0.0f, name});
+  Emit(CommandLine(id, {Number(id, 0, slot), name}), Meant(id, slot, 0, 0.0, 0.0, name));
 }
 
 void Script::Sgfx(int slot, double x, double y) {
-  using player::CommandId;
-  Emit(CommandLine(CommandId::SGFX, {FieldNumber(slot, player::FieldOf(CommandId::SGFX, 0)),
-                                     FixedReal(x, Width(CommandId::SGFX, 1)), FixedReal(y, Width(CommandId::SGFX, 2))}),
-       Command{"SGFX", slot, 0, static_cast<float>(x), static_cast<float>(y), ""});
+  constexpr auto id = player::CommandId::SGFX;
+  Emit(CommandLine(id, {Number(id, 0, slot), Real(id, 1, x), Real(id, 2, y)}), Meant(id, slot, 0, x, y));
 }
 
 void Script::Sbmp(int slot, double x, double y) {
-  using player::CommandId;
-  Emit(CommandLine(CommandId::SBMP, {FieldNumber(slot, player::FieldOf(CommandId::SBMP, 0)),
-                                     FixedReal(x, Width(CommandId::SBMP, 1)), FixedReal(y, Width(CommandId::SBMP, 2))}),
-       Command{"SBMP", slot, 0, static_cast<float>(x), static_cast<float>(y), ""});
+  constexpr auto id = player::CommandId::SBMP;
+  Emit(CommandLine(id, {Number(id, 0, slot), Real(id, 1, x), Real(id, 2, y)}), Meant(id, slot, 0, x, y));
 }
 
 void Script::Mgfx(int slot, double dx, double dy) {
-  using player::CommandId;
-  Emit(CommandLine(CommandId::MGFX, {FieldNumber(slot, player::FieldOf(CommandId::MGFX, 0)),
-                                     FixedReal(dx, Width(CommandId::MGFX, 1)), FixedReal(dy, Width(CommandId::MGFX, 2))}),
-       Command{"MGFX", slot, 0, static_cast<float>(dx), static_cast<float>(dy), ""});
+  constexpr auto id = player::CommandId::MGFX;
+  Emit(CommandLine(id, {Number(id, 0, slot), Real(id, 1, dx), Real(id, 2, dy)}), Meant(id, slot, 0, dx, dy));
 }
 
 void Script::Zgfx(int slot, double dzoom) {
-  using player::CommandId;
-  Emit(CommandLine(CommandId::ZGFX, {FieldNumber(slot, player::FieldOf(CommandId::ZGFX, 0)),
-                                     FixedReal(dzoom, Width(CommandId::ZGFX, 1))}),
-       Command{"ZGFX", slot, 0, static_cast<float>(dzoom), 0.0f, ""});
+  constexpr auto id = player::CommandId::ZGFX;
+  Emit(CommandLine(id, {Number(id, 0, slot), Real(id, 1, dzoom)}), Meant(id, slot, 0, dzoom));
 }
 
 void Script::Agfx(int slot, int alpha) {
-  using player::CommandId;
+  constexpr auto id = player::CommandId::AGFX;
   if (alpha < 0 || alpha > 255) throw std::runtime_error("alpha out of range");
-  Emit(CommandLine(CommandId::AGFX, {FieldNumber(slot, player::FieldOf(CommandId::AGFX, 0)),
-                                     FieldNumber(alpha, player::FieldOf(CommandId::AGFX, 1))}),
-       Command{"AGFX", slot, alpha, 0.0f, 0.0f, ""});
+  Emit(CommandLine(id, {Number(id, 0, slot), Number(id, 1, alpha)}), Meant(id, slot, alpha));
 }
 
 void Script::Egfx(int from, int to) {
-  using player::CommandId;
-  Emit(CommandLine(CommandId::EGFX, {FieldNumber(from, player::FieldOf(CommandId::EGFX, 0)),
-                                     FieldNumber(to, player::FieldOf(CommandId::EGFX, 1))}),
-       Command{"EGFX", from, to, 0.0f, 0.0f, ""});
+  constexpr auto id = player::CommandId::EGFX;
+  Emit(CommandLine(id, {Number(id, 0, from), Number(id, 1, to)}), Meant(id, from, to));
 }
 
 void Script::Dgfx(int slot) {
-  using player::CommandId;
-  Emit(CommandLine(CommandId::DGFX, {FieldNumber(slot, player::FieldOf(CommandId::DGFX, 0))}),
-       Command{"DGFX", slot, 0, 0.0f, 0.0f, ""});
+  constexpr auto id = player::CommandId::DGFX;
+  Emit(CommandLine(id, {Number(id, 0, slot)}), Meant(id, slot, 0));
 }
 
-void Script::Stck() { Emit(CommandLine(player::CommandId::STCK, {}), Command{"STCK", 0, 0, 0.0f, 0.0f, ""}); }
+void Script::Stck() { Emit(CommandLine(player::CommandId::STCK, {}), Meant(player::CommandId::STCK, 0, 0)); }
 
 void Script::Wait(int ms) {
   // WAIT 0 would set no wait at all.
   if (ms <= 0) throw std::runtime_error("WAIT needs a positive time");
-  Emit(CommandLine(player::CommandId::WAIT, {std::to_string(ms)}), Command{"WAIT", 0, ms, 0.0f, 0.0f, ""});
+  Emit(CommandLine(player::CommandId::WAIT, {std::to_string(ms)}), Meant(player::CommandId::WAIT, 0, ms));
 }
 
 void Script::Wfor(int ms) {
   if (ms <= 0) throw std::runtime_error("WFOR needs a positive time");
-  Emit(CommandLine(player::CommandId::WFOR, {std::to_string(ms)}), Command{"WFOR", 0, ms, 0.0f, 0.0f, ""});
+  Emit(CommandLine(player::CommandId::WFOR, {std::to_string(ms)}), Meant(player::CommandId::WFOR, 0, ms));
 }
 
-void Script::Quit() { Emit(CommandLine(player::CommandId::QUIT, {}), Command{"QUIT", 0, 0, 0.0f, 0.0f, ""}); }
+void Script::Quit() { Emit(CommandLine(player::CommandId::QUIT, {}), Meant(player::CommandId::QUIT, 0, 0)); }
 
 std::string Script::Text() const {
   std::string text = title_ + "\r\n";
