@@ -86,11 +86,6 @@ constexpr const Command& CommandOf(CommandId id) {
 // position; the kind is checked where the reader states it.
 constexpr const CommandField& FieldOf(CommandId id, std::int32_t index) { return CommandOf(id).fields[index]; }
 
-// The last column a field reads; 0 for a field that runs to the line's end.
-constexpr std::int32_t LastColumn(const CommandField& field) {
-    return field.length == 0 ? 0 : field.column + field.length - 1;
-}
-
 namespace command_table_checks {
 
 constexpr bool IsUpperWord(const char* word) {
@@ -107,8 +102,8 @@ constexpr bool SameWord(const char* a, const char* b) {
     return true;
 }
 
-// Every row: a distinct word and id; its fields after the word
-// and its separator, in column order, none overlapping, only the last one
+// Every row: a distinct word, its id in table order; its fields after the
+// word and a separator, in column order, none overlapping, only the last one
 // running to the end of the line.
 constexpr bool TableIsWellFormed() {
     for (std::int32_t i = 0; i < kCommandCount; ++i) {
