@@ -1,5 +1,8 @@
 #include "player/interpreter.h"
 
+#include <initializer_list>
+
+#include "player/commands.h"
 #include "player/player.h"
 #include "player/player_state.h"
 #include "runtime/strings.h"
@@ -19,8 +22,8 @@ using runtime::StringLength;
 
 namespace {
 
-// Every field is extracted into the temporary string area at the moment it
-// is needed and the area is given back right after the conversion.
+// Every field is extracted into the temporary string area and the area is
+// given back right after the conversion.
 std::int32_t IntField(const char* line, std::int32_t position, std::int32_t count) {
     char* saved = runtime::TemporaryTop();
     const std::int32_t value = ParseInt(MidPart(line, position, count));
@@ -51,49 +54,102 @@ char* PathFrom(const char* prefix, const char* line, std::int32_t k) {
     return path;
 }
 
-// The slot number of positions 6 and 7, read anew at every use.
-std::int32_t SlotNumber(const char* line) { return IntField(line, 6, 2); }
+// The numbers of one line's fields, each read once after the command's word
+// has matched, by its kind: integer[i] or real[i] holds field i.  Name
+// fields are read by their command, which builds the path.
+struct LineFields {
+    std::int32_t integer[kMaxCommandFields] = {};
+    float real[kMaxCommandFields] = {};
+};
+
+LineFields ReadFields(const char* line, const Command& command) {
+    LineFields fields;
+    for (std::int32_t i = 0; i < command.fieldCount; ++i) {
+        const CommandField& field = command.fields[i];
+        switch (field.kind) {
+            case FieldKind::Real:
+                fields.real[i] = RealField(line, field.column, field.length);
+                break;
+            case FieldKind::Time:
+                fields.integer[i] = IntFrom(line, field.column - 1);
+                break;
+            case FieldKind::Slot:
+            case FieldKind::Sound:
+            case FieldKind::Int:
+                fields.integer[i] = IntField(line, field.column, field.length);
+                break;
+            case FieldKind::Name:
+                break;
+        }
+    }
+    return fields;
+}
+
+// Field `index` of a command as this file reads it; the build stops when
+// the table gives that field another kind.
+constexpr std::int32_t Field(CommandId id, std::int32_t index, FieldKind kind) {
+    return index < CommandOf(id).fieldCount && FieldOf(id, index).kind == kind ? index : throw "wrong field kind";
+}
+
+// The graphic commands address their slot with their first field.
+constexpr std::int32_t kSlotField = 0;
+constexpr bool SlotFirst(std::initializer_list<CommandId> ids) {
+    for (CommandId id : ids) Field(id, kSlotField, FieldKind::Slot);
+    return true;
+}
+static_assert(SlotFirst({CommandId::LGFX, CommandId::SGFX, CommandId::MGFX, CommandId::DGFX, CommandId::ZGFX,
+                         CommandId::LBMP, CommandId::SBMP, CommandId::EGFX, CommandId::AGFX}));
 
 // A slot field of "-1" to "-9" names no slot: the command does nothing.
-GfxSlot* SlotOf(const char* line) { return Slot(SlotNumber(line)); }
+GfxSlot* SlotOf(const LineFields& fields) { return Slot(fields.integer[kSlotField]); }
 
-void LoadSoundCommand(const char* line) {
+void LoadSoundCommand(const char* line, const LineFields& fields) {
+    constexpr std::int32_t number = Field(CommandId::LSND, 0, FieldKind::Sound);
+    constexpr std::int32_t name = Field(CommandId::LSND, 1, FieldKind::Name);
     char* saved = runtime::TemporaryTop();
-    const std::int32_t number = IntField(line, 6, 1);
-    sound::LoadSoundFile(number, PathFrom("data\\sound\\", line, 7));
+    sound::LoadSoundFile(fields.integer[number],
+                         PathFrom("data\\sound\\", line, FieldOf(CommandId::LSND, name).column - 1));
     runtime::SetTemporaryTop(saved);
 }
 
-void LoadGraphicCommand(const char* line, bool texture) {
-    if (SlotOf(line) == nullptr) return;
+// LGFX and LBMP: the name of either is read from the same column.
+void LoadGraphicCommand(const char* line, const LineFields& fields, bool texture) {
+    constexpr std::int32_t name = Field(CommandId::LGFX, 1, FieldKind::Name);
+    static_assert(Field(CommandId::LBMP, name, FieldKind::Name) == name &&
+                  FieldOf(CommandId::LBMP, name).column == FieldOf(CommandId::LGFX, name).column);
+    if (SlotOf(fields) == nullptr) return;
+    const std::int32_t number = fields.integer[kSlotField];
     char* saved = runtime::TemporaryTop();
-    const char* path = PathFrom("data\\gfx\\", line, 8);
-    // The slot number below is extracted at `top`: keep the path's
-    // terminating zero out of its way.
-    runtime::ProtectTemporary();
-    screen::LoadSprite(SlotNumber(line), path, texture ? screen::kSpriteModeTexture : screen::kSpriteModeDefault);
+    const char* path = PathFrom("data\\gfx\\", line, FieldOf(CommandId::LGFX, name).column - 1);
+    screen::LoadSprite(number, path, texture ? screen::kSpriteModeTexture : screen::kSpriteModeDefault);
     runtime::SetTemporaryTop(saved);
     if (texture) {
-        screen::CreateSprite3D(SlotNumber(line), SlotNumber(line));
-        SlotOf(line)->alpha = 255;
+        screen::CreateSprite3D(number, number);
+        SlotOf(fields)->alpha = 255;
     }
-    SlotOf(line)->loaded = 1;
+    SlotOf(fields)->loaded = 1;
 }
 
-void ShowCommand(const char* line, std::int8_t mode) {
-    if (SlotOf(line) == nullptr) return;
-    SlotOf(line)->mode = mode;
-    SlotOf(line)->x = RealField(line, 9, 5);
-    SlotOf(line)->y = RealField(line, 15, 5);
+// SGFX and SBMP: the same fields, a different mode.
+void ShowCommand(const LineFields& fields, std::int8_t mode) {
+    constexpr std::int32_t x = Field(CommandId::SGFX, 1, FieldKind::Real);
+    constexpr std::int32_t y = Field(CommandId::SGFX, 2, FieldKind::Real);
+    static_assert(Field(CommandId::SBMP, x, FieldKind::Real) == x && Field(CommandId::SBMP, y, FieldKind::Real) == y);
+    GfxSlot* slot = SlotOf(fields);
+    if (slot == nullptr) return;
+    slot->mode = mode;
+    slot->x = fields.real[x];
+    slot->y = fields.real[y];
     if (mode == 1) {
-        SlotOf(line)->zoom = 0.0f;
-        SlotOf(line)->dzoom = 0.0f;
+        slot->zoom = 0.0f;
+        slot->dzoom = 0.0f;
     }
 }
 
-void CopySlotCommand(const char* line) {
-    GfxSlot* from = SlotOf(line);
-    GfxSlot* to = Slot(IntField(line, 9, 2));
+void CopySlotCommand(const LineFields& fields) {
+    constexpr std::int32_t target = Field(CommandId::EGFX, 1, FieldKind::Slot);
+    GfxSlot* from = SlotOf(fields);
+    GfxSlot* to = Slot(fields.integer[target]);
     if (from == nullptr || to == nullptr) return;
     to->mode = from->mode;
     to->x = from->x;
@@ -105,52 +161,95 @@ void CopySlotCommand(const char* line) {
     to->alpha = from->alpha;
 }
 
+void MoveCommand(const LineFields& fields) {
+    constexpr std::int32_t dx = Field(CommandId::MGFX, 1, FieldKind::Real);
+    constexpr std::int32_t dy = Field(CommandId::MGFX, 2, FieldKind::Real);
+    GfxSlot* slot = SlotOf(fields);
+    if (slot == nullptr) return;
+    slot->dx = fields.real[dx];
+    slot->dy = fields.real[dy];
+}
+
+void ZoomCommand(const LineFields& fields) {
+    constexpr std::int32_t dzoom = Field(CommandId::ZGFX, 1, FieldKind::Real);
+    if (GfxSlot* slot = SlotOf(fields)) slot->dzoom = fields.real[dzoom];
+}
+
+void AlphaCommand(const LineFields& fields) {
+    constexpr std::int32_t alpha = Field(CommandId::AGFX, 1, FieldKind::Int);
+    if (GfxSlot* slot = SlotOf(fields)) slot->alpha = static_cast<std::int16_t>(fields.integer[alpha]);
+}
+
+void Execute(const char* line, const Command& command, const LineFields& fields) {
+    constexpr std::int32_t sound = Field(CommandId::PSND, 0, FieldKind::Sound);
+    constexpr std::int32_t waitTime = Field(CommandId::WAIT, 0, FieldKind::Time);
+    constexpr std::int32_t forTime = Field(CommandId::WFOR, 0, FieldKind::Time);
+    switch (command.id) {
+        case CommandId::LSND:
+            LoadSoundCommand(line, fields);
+            break;
+        case CommandId::QUIT:
+            Shutdown();
+            break;
+        case CommandId::PSND:
+            sound::StartSound(fields.integer[sound]);
+            break;
+        case CommandId::WAIT:
+            gPlayer.waitUntil = fields.integer[waitTime];
+            break;
+        case CommandId::STCK:
+            gPlayer.clockStart = runtime::GetTicks();
+            gPlayer.lastFrameTick = runtime::GetTicks();
+            break;
+        case CommandId::LGFX:
+            LoadGraphicCommand(line, fields, true);
+            break;
+        case CommandId::SGFX:
+            ShowCommand(fields, 1);
+            break;
+        case CommandId::MGFX:
+            MoveCommand(fields);
+            break;
+        case CommandId::DGFX:
+            if (GfxSlot* slot = SlotOf(fields)) slot->mode = 0;
+            break;
+        case CommandId::ZGFX:
+            ZoomCommand(fields);
+            break;
+        case CommandId::LBMP:
+            LoadGraphicCommand(line, fields, false);
+            break;
+        case CommandId::SBMP:
+            ShowCommand(fields, 2);
+            break;
+        case CommandId::EGFX:
+            CopySlotCommand(fields);
+            break;
+        case CommandId::AGFX:
+            AlphaCommand(fields);
+            break;
+        case CommandId::WFOR:
+            // Script clock arithmetic wraps like the tick itself.
+            gPlayer.waitUntil = static_cast<std::int32_t>(static_cast<std::uint32_t>(fields.integer[forTime]) +
+                                                          static_cast<std::uint32_t>(ElapsedSinceClockStart()));
+            break;
+    }
+}
+
 }  // namespace
 
 void ExecuteScriptLine() {
     char* line = nullptr;
     runtime::AssignString(&line, runtime::ReadLine());
     char* saved = runtime::TemporaryTop();
-    char* word = runtime::LeftPart(line, 4);
+    char* word = runtime::LeftPart(line, kWordLength);
     runtime::UpperCase(word, word);
 
-    auto is = [word](const char* command) { return runtime::StringEquals(word, command) != 0; };
-    if (is("LSND")) {
-        LoadSoundCommand(line);
-    } else if (is("QUIT")) {
-        Shutdown();
-    } else if (is("PSND")) {
-        sound::StartSound(IntField(line, 6, 1));
-    } else if (is("WAIT")) {
-        gPlayer.waitUntil = IntFrom(line, 5);
-    } else if (is("STCK")) {
-        gPlayer.clockStart = runtime::GetTicks();
-        gPlayer.lastFrameTick = runtime::GetTicks();
-    } else if (is("LGFX")) {
-        LoadGraphicCommand(line, true);
-    } else if (is("SGFX")) {
-        ShowCommand(line, 1);
-    } else if (is("MGFX")) {
-        if (SlotOf(line) != nullptr) {
-            SlotOf(line)->dx = RealField(line, 9, 6);
-            SlotOf(line)->dy = RealField(line, 16, 6);
+    for (const Command& command : kCommands) {
+        if (runtime::StringEquals(word, command.word) != 0) {
+            Execute(line, command, ReadFields(line, command));
+            break;
         }
-    } else if (is("DGFX")) {
-        if (SlotOf(line) != nullptr) SlotOf(line)->mode = 0;
-    } else if (is("ZGFX")) {
-        if (SlotOf(line) != nullptr) SlotOf(line)->dzoom = RealField(line, 9, 6);
-    } else if (is("LBMP")) {
-        LoadGraphicCommand(line, false);
-    } else if (is("SBMP")) {
-        ShowCommand(line, 2);
-    } else if (is("EGFX")) {
-        CopySlotCommand(line);
-    } else if (is("AGFX")) {
-        if (SlotOf(line) != nullptr) SlotOf(line)->alpha = static_cast<std::int16_t>(IntField(line, 9, 3));
-    } else if (is("WFOR")) {
-        // Script clock arithmetic wraps like the tick itself.
-        gPlayer.waitUntil = static_cast<std::int32_t>(static_cast<std::uint32_t>(IntFrom(line, 5)) +
-                                                      static_cast<std::uint32_t>(ElapsedSinceClockStart()));
     }
 
     runtime::SetTemporaryTop(saved);

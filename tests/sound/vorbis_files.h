@@ -13,6 +13,8 @@
 #include <random>
 #include <vector>
 
+#include "tools/shared/vorbis_encode.h"
+
 namespace rodazaro_test {
 
 // A tone per channel (channel c at 220 * (c + 1) Hz, amplitude 0.5) of
@@ -40,77 +42,17 @@ inline std::vector<float> Noise(int channels, int frames, unsigned seed = 5) {
 // One logical stream of the given interleaved samples.
 inline std::vector<std::uint8_t> EncodeVorbis(int channels, int rate, const std::vector<float>& interleaved,
                                               int serial = 1, float quality = 0.3f) {
-    std::vector<std::uint8_t> file;
-    vorbis_info info;
-    vorbis_info_init(&info);
-    if (vorbis_encode_init_vbr(&info, channels, rate, quality) != 0) {
-        vorbis_info_clear(&info);
-        return file;
-    }
-    vorbis_comment comment;
-    vorbis_comment_init(&comment);
-    vorbis_dsp_state dsp;
-    vorbis_block block;
-    vorbis_analysis_init(&dsp, &info);
-    vorbis_block_init(&dsp, &block);
-    ogg_stream_state stream;
-    ogg_stream_init(&stream, serial);
-    ogg_page page;
-    ogg_packet packet;
-    auto append = [&file](const ogg_page& p) {
-        file.insert(file.end(), p.header, p.header + p.header_len);
-        file.insert(file.end(), p.body, p.body + p.body_len);
-    };
-    {
-        ogg_packet header;
-        ogg_packet headerComment;
-        ogg_packet headerCode;
-        vorbis_analysis_headerout(&dsp, &comment, &header, &headerComment, &headerCode);
-        ogg_stream_packetin(&stream, &header);
-        ogg_stream_packetin(&stream, &headerComment);
-        ogg_stream_packetin(&stream, &headerCode);
-        while (ogg_stream_flush(&stream, &page) != 0) append(page);
-    }
+    vorbis_encode::StreamSettings settings;
+    settings.channels = channels;
+    settings.rate = rate;
+    settings.quality = quality;
+    settings.serial = serial;
     const std::size_t frames = interleaved.size() / static_cast<std::size_t>(channels);
-    std::size_t done = 0;
-    bool ended = false;
-    while (!ended) {
-        const std::size_t n = frames - done < 1024 ? frames - done : 1024;
-        if (n == 0) {
-            vorbis_analysis_wrote(&dsp, 0);
-        } else {
-            float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(n));
-            for (std::size_t i = 0; i < n; ++i) {
-                for (int c = 0; c < channels; ++c) buffer[c][i] = interleaved[(done + i) * channels + c];
-            }
-            vorbis_analysis_wrote(&dsp, static_cast<int>(n));
-            done += n;
+    return vorbis_encode::EncodeStream(settings, frames, [&](float** buffer, std::size_t first, int count) {
+        for (int i = 0; i < count; ++i) {
+            for (int c = 0; c < channels; ++c) buffer[c][i] = interleaved[(first + i) * channels + c];
         }
-        while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-            vorbis_analysis(&block, nullptr);
-            vorbis_bitrate_addblock(&block);
-            while (vorbis_bitrate_flushpacket(&dsp, &packet) != 0) {
-                ogg_stream_packetin(&stream, &packet);
-                while (ogg_stream_pageout(&stream, &page) != 0) {
-                    append(page);
-                    if (ogg_page_eos(&page) != 0) ended = true;
-                }
-            }
-        }
-        if (n == 0 && !ended) {
-            while (ogg_stream_flush(&stream, &page) != 0) {
-                append(page);
-                if (ogg_page_eos(&page) != 0) ended = true;
-            }
-            ended = true;
-        }
-    }
-    ogg_stream_clear(&stream);
-    vorbis_block_clear(&block);
-    vorbis_dsp_clear(&dsp);
-    vorbis_comment_clear(&comment);
-    vorbis_info_clear(&info);
-    return file;
+    });
 }
 
 // Ogg page surgery for crafted files: the pages of a file, and the page

@@ -20,6 +20,7 @@ linux_only=(
   # inotify
   'InterpreterTest.ANegativeSlotDoesNothing'
   'InterpreterTest.GraphicNamesStartAtPositionNine'
+  'InterpreterTest.SoundNamesAlwaysStartAtPositionEight'
   # /proc/self/fd
   'TextFilesTest.OpeningANumberAgainClosesItsFirstFile'
   'TextFilesTest.ClosingTheCurrentFileStopsReading'

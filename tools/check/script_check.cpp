@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "platform/file.h"
+#include "player/commands.h"
 #include "platform/posix/path.h"
 #include "runtime/heaps.h"
 #include "runtime/strings.h"
@@ -26,67 +28,36 @@ namespace {
 // ---------------------------------------------------------------------------
 // The commands and the columns they read.
 
-enum class FieldKind { Slot, Sound, Real, Int, Time, Name };
+using player::CommandId;
+using player::FieldKind;
+using player::kWordLength;
+using CommandSpec = player::Command;
+using FieldSpec = player::CommandField;
 
-struct FieldSpec {
-    FieldKind kind;
-    int start;   // 1-based column
-    int length;  // 0: to the end of the line
-    const char* label;
-};
-
-enum class Command { LSND, QUIT, PSND, WAIT, STCK, LGFX, SGFX, MGFX, DGFX, ZGFX, LBMP, SBMP, EGFX, AGFX, WFOR };
-
-struct CommandSpec {
-    const char* word;
-    Command command;
-    std::vector<FieldSpec> fields;
-};
-
-const FieldSpec kSlotField{FieldKind::Slot, 6, 2, "slot"};
-const FieldSpec kSoundField{FieldKind::Sound, 6, 1, "sound number"};
-
-// In the order the player compares the words.
-const std::vector<CommandSpec>& Commands() {
-    static const std::vector<CommandSpec> commands = {
-        {"LSND", Command::LSND, {kSoundField, {FieldKind::Name, 8, 0, "file name"}}},
-        {"QUIT", Command::QUIT, {}},
-        {"PSND", Command::PSND, {kSoundField}},
-        {"WAIT", Command::WAIT, {{FieldKind::Time, 6, 0, "time"}}},
-        {"STCK", Command::STCK, {}},
-        {"LGFX", Command::LGFX, {kSlotField, {FieldKind::Name, 9, 0, "file name"}}},
-        {"SGFX", Command::SGFX, {kSlotField, {FieldKind::Real, 9, 5, "x"}, {FieldKind::Real, 15, 5, "y"}}},
-        {"MGFX", Command::MGFX, {kSlotField, {FieldKind::Real, 9, 6, "dx"}, {FieldKind::Real, 16, 6, "dy"}}},
-        {"DGFX", Command::DGFX, {kSlotField}},
-        {"ZGFX", Command::ZGFX, {kSlotField, {FieldKind::Real, 9, 6, "dzoom"}}},
-        {"LBMP", Command::LBMP, {kSlotField, {FieldKind::Name, 9, 0, "file name"}}},
-        {"SBMP", Command::SBMP, {kSlotField, {FieldKind::Real, 9, 5, "x"}, {FieldKind::Real, 15, 5, "y"}}},
-        {"EGFX", Command::EGFX, {kSlotField, {FieldKind::Slot, 9, 2, "target slot"}}},
-        {"AGFX", Command::AGFX, {kSlotField, {FieldKind::Int, 9, 3, "alpha"}}},
-        {"WFOR", Command::WFOR, {{FieldKind::Time, 6, 0, "time"}}},
-    };
-    return commands;
+// A command's fields, in column order.
+std::span<const FieldSpec> Fields(const CommandSpec& spec) {
+    return {spec.fields, static_cast<std::size_t>(spec.fieldCount)};
 }
 
 std::string Columns(const FieldSpec& field) {
-    if (field.length == 0) return "from column " + std::to_string(field.start) + " on";
-    if (field.length == 1) return "column " + std::to_string(field.start);
-    return "columns " + std::to_string(field.start) + "-" + std::to_string(field.start + field.length - 1);
+    if (field.length == 0) return "from column " + std::to_string(field.column) + " on";
+    if (field.length == 1) return "column " + std::to_string(field.column);
+    return "columns " + std::to_string(field.column) + "-" + std::to_string(field.column + field.length - 1);
 }
 
 // "slot 6-7, x 9-13, y 15-19"
 std::string Layout(const CommandSpec& spec) {
     std::string layout;
-    for (const FieldSpec& field : spec.fields) {
+    for (const FieldSpec& field : Fields(spec)) {
         if (!layout.empty()) layout += ", ";
-        layout += field.label;
+        layout += field.name;
         layout += ' ';
         if (field.length == 0) {
-            layout += "from " + std::to_string(field.start);
+            layout += "from " + std::to_string(field.column);
         } else if (field.length == 1) {
-            layout += std::to_string(field.start);
+            layout += std::to_string(field.column);
         } else {
-            layout += std::to_string(field.start) + "-" + std::to_string(field.start + field.length - 1);
+            layout += std::to_string(field.column) + "-" + std::to_string(field.column + field.length - 1);
         }
     }
     return layout;
@@ -120,16 +91,16 @@ std::string From(const std::string& line, int k) {
 }
 
 std::string FieldText(const std::string& line, const FieldSpec& field) {
-    return field.length == 0 ? From(line, field.start - 1) : Mid(line, field.start, field.length);
+    return field.length == 0 ? From(line, field.column - 1) : Mid(line, field.column, field.length);
 }
 
 // The command of a line as the player matches it, null for none.
 const CommandSpec* MatchCommand(const std::string& line) {
     char* saved = runtime::TemporaryTop();
-    char* word = runtime::LeftPart(line.c_str(), 4);
+    char* word = runtime::LeftPart(line.c_str(), kWordLength);
     runtime::UpperCase(word, word);
     const CommandSpec* found = nullptr;
-    for (const CommandSpec& spec : Commands()) {
+    for (const CommandSpec& spec : player::kCommands) {
         if (runtime::StringEquals(word, spec.word) != 0) {
             found = &spec;
             break;
@@ -248,16 +219,16 @@ void ScriptChecker::CheckTabs(const std::string& line, int number) {
 void ScriptChecker::CheckUnreadColumns(const std::string& line, int number, const CommandSpec& spec) {
     const int length = static_cast<int>(line.size());
     std::vector<bool> read(static_cast<std::size_t>(length) + 2, false);
-    int lastRead = 4;
-    for (int c = 1; c <= 4 && c <= length; ++c) read[static_cast<std::size_t>(c)] = true;
-    for (const FieldSpec& field : spec.fields) {
-        const int end = field.length == 0 ? length : field.start + field.length - 1;
-        for (int c = field.start; c <= end && c <= length; ++c) read[static_cast<std::size_t>(c)] = true;
+    int lastRead = kWordLength;
+    for (int c = 1; c <= kWordLength && c <= length; ++c) read[static_cast<std::size_t>(c)] = true;
+    for (const FieldSpec& field : Fields(spec)) {
+        const int end = field.length == 0 ? length : field.column + field.length - 1;
+        for (int c = field.column; c <= end && c <= length; ++c) read[static_cast<std::size_t>(c)] = true;
         lastRead = std::max(lastRead, end);
     }
-    const std::string layout = spec.fields.empty() ? std::string(" (") + spec.word + " reads no fields)"
+    const std::string layout = spec.fieldCount == 0 ? std::string(" (") + spec.word + " reads no fields)"
                                                    : std::string(" (") + spec.word + " reads " + Layout(spec) + ")";
-    int c = 5;
+    int c = kWordLength + 1;
     while (c <= length) {
         if (read[static_cast<std::size_t>(c)] || line[static_cast<std::size_t>(c - 1)] == ' ') {
             ++c;
@@ -284,7 +255,7 @@ ScriptChecker::Value ScriptChecker::CheckField(const std::string& line, int numb
                                                const FieldSpec& field) {
     Value value;
     const std::string text = FieldText(line, field);
-    const std::string where = std::string(field.label) + " (" + Columns(field) + ")";
+    const std::string where = std::string(field.name) + " (" + Columns(field) + ")";
     if (field.kind == FieldKind::Name) {
         value.present = !text.empty();
         return value;
@@ -363,11 +334,11 @@ ScriptChecker::Value ScriptChecker::CheckField(const std::string& line, int numb
 
 void ScriptChecker::Unknown(const std::string& line, int number) {
     if (IsBlank(line)) return;
-    if (line.size() < 4) {
+    if (line.size() < static_cast<std::size_t>(kWordLength)) {
         report_.Warning(number, "'" + Quote(line) + "' is too short to be a command: the line does nothing");
         return;
     }
-    std::string message = "unknown command '" + Quote(line.substr(0, 4)) + "': the line does nothing";
+    std::string message = "unknown command '" + Quote(line.substr(0, kWordLength)) + "': the line does nothing";
     const std::size_t first = line.find_first_not_of(" \t");
     if (first != std::string::npos && first > 0) {
         if (const CommandSpec* spec = MatchCommand(line.substr(first))) {
@@ -378,10 +349,10 @@ void ScriptChecker::Unknown(const std::string& line, int number) {
     }
     // A word one letter away from a command is most likely that command.
     std::string upper;
-    for (char c : line.substr(0, 4)) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-    for (const CommandSpec& spec : Commands()) {
+    for (char c : line.substr(0, kWordLength)) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    for (const CommandSpec& spec : player::kCommands) {
         int differ = 0;
-        for (int i = 0; i < 4; ++i) differ += upper[static_cast<std::size_t>(i)] != spec.word[i];
+        for (int i = 0; i < kWordLength; ++i) differ += upper[static_cast<std::size_t>(i)] != spec.word[i];
         if (differ == 1) {
             message += std::string(" (") + spec.word + "?)";
             break;
@@ -476,7 +447,7 @@ void ScriptChecker::Run(const CommandSpec& spec, const std::vector<Value>& value
     auto slotOf = [&](std::size_t index, int* slot) {
         const Value& v = values[index];
         if (v.integer < 0) {
-            report_.Error(number, std::string(spec.fields[index].label) + " " + std::to_string(v.integer) +
+            report_.Error(number, std::string(spec.fields[index].name) + " " + std::to_string(v.integer) +
                                       " is negative: the player ignores this " + spec.word);
             return false;
         }
@@ -484,55 +455,55 @@ void ScriptChecker::Run(const CommandSpec& spec, const std::vector<Value>& value
         return true;
     };
     int slot = 0;
-    switch (spec.command) {
-        case Command::LSND: {
+    switch (spec.id) {
+        case CommandId::LSND: {
             const int sound = values[0].integer;
             const std::string name = FieldText(line, spec.fields[1]);
             auto cached = sounds_.find(name);
-            if (cached == sounds_.end()) cached = sounds_.emplace(name, CheckSoundFile(name, spec.fields[1].start)).first;
+            if (cached == sounds_.end()) cached = sounds_.emplace(name, CheckSoundFile(name, spec.fields[1].column)).first;
             AddMedia(cached->second, number);
             if (sound >= 0 && sound < kSounds && soundLoadLine_[static_cast<std::size_t>(sound)] == 0) {
                 soundLoadLine_[static_cast<std::size_t>(sound)] = number;
             }
             break;
         }
-        case Command::PSND:
+        case CommandId::PSND:
             soundUses_.push_back({number, values[0].integer, spec.word, true});
             break;
-        case Command::QUIT:
+        case CommandId::QUIT:
             if (quitLine_ == 0) quitLine_ = number;
             break;
-        case Command::WAIT:
+        case CommandId::WAIT:
             Wait(values[0].integer, values[0].present, number);
             break;
-        case Command::WFOR:
+        case CommandId::WFOR:
             WaitFor(values[0].integer, values[0].present, number);
             break;
-        case Command::STCK:
+        case CommandId::STCK:
             sawStck_ = true;
             clockAtLeast_ = 0;
             clockLine_ = number;
             break;
-        case Command::LGFX:
-        case Command::LBMP:
+        case CommandId::LGFX:
+        case CommandId::LBMP:
             if (!slotOf(0, &slot)) break;
-            LoadGraphic(slot, FieldText(line, spec.fields[1]), spec.fields[1].start,
-                        spec.command == Command::LGFX ? LoadKind::Texture : LoadKind::Plain, number);
+            LoadGraphic(slot, FieldText(line, spec.fields[1]), spec.fields[1].column,
+                        spec.id == CommandId::LGFX ? LoadKind::Texture : LoadKind::Plain, number);
             break;
-        case Command::SGFX:
+        case CommandId::SGFX:
             if (slotOf(0, &slot)) Show(slot, 1, spec.word, number);
             break;
-        case Command::SBMP:
+        case CommandId::SBMP:
             if (slotOf(0, &slot)) Show(slot, 2, spec.word, number);
             break;
-        case Command::DGFX:
+        case CommandId::DGFX:
             if (slotOf(0, &slot)) slots_[static_cast<std::size_t>(slot)].mode = 0;
             break;
-        case Command::MGFX:
-        case Command::ZGFX:
+        case CommandId::MGFX:
+        case CommandId::ZGFX:
             if (slotOf(0, &slot)) slotUses_.push_back({number, slot, spec.word, false});
             break;
-        case Command::AGFX: {
+        case CommandId::AGFX: {
             if (!slotOf(0, &slot)) break;
             slotUses_.push_back({number, slot, spec.word, false});
             const std::int32_t alpha = values[1].integer;
@@ -546,7 +517,7 @@ void ScriptChecker::Run(const CommandSpec& spec, const std::vector<Value>& value
             }
             break;
         }
-        case Command::EGFX: {
+        case CommandId::EGFX: {
             int target = 0;
             if (!slotOf(0, &slot) || !slotOf(1, &target)) break;
             const std::int8_t mode = slots_[static_cast<std::size_t>(slot)].mode;
@@ -577,8 +548,8 @@ void ScriptChecker::Line(const std::string& line, int number) {
     CheckTabs(line, number);
     CheckUnreadColumns(line, number, *spec);
     std::vector<Value> values;
-    values.reserve(spec->fields.size());
-    for (const FieldSpec& field : spec->fields) values.push_back(CheckField(line, number, *spec, field));
+    values.reserve(static_cast<std::size_t>(spec->fieldCount));
+    for (const FieldSpec& field : Fields(*spec)) values.push_back(CheckField(line, number, *spec, field));
     Run(*spec, values, line, number);
 }
 

@@ -1,7 +1,5 @@
 #include "audio.h"
 
-#include <vorbis/vorbisenc.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -9,6 +7,7 @@
 #include <stdexcept>
 
 #include "detmath.h"
+#include "tools/shared/vorbis_encode.h"
 
 namespace demo {
 
@@ -409,72 +408,21 @@ void WriteWav8Mono(const std::string& path, const Track& track) {
 
 void WriteOgg(const std::string& path, const Track& track, double quality, int serial,
               const std::string& title) {
-  std::vector<std::uint8_t> out;
-  auto writePage = [&out](const ogg_page& page) {
-    out.insert(out.end(), page.header, page.header + page.header_len);
-    out.insert(out.end(), page.body, page.body + page.body_len);
-  };
-
-  vorbis_info info;
-  vorbis_info_init(&info);
-  if (vorbis_encode_init_vbr(&info, 2, kSampleRate, static_cast<float>(quality)) != 0) {
-    vorbis_info_clear(&info);
-    throw std::runtime_error("the Vorbis encoder refused its settings for " + path);
-  }
-  vorbis_comment comment;
-  vorbis_comment_init(&comment);
-  vorbis_comment_add_tag(&comment, "TITLE", title.c_str());
-  vorbis_comment_add_tag(&comment, "ARTIST", "RodaZaro demo generator");
-  vorbis_dsp_state dsp;
-  vorbis_block block;
-  vorbis_analysis_init(&dsp, &info);
-  vorbis_block_init(&dsp, &block);
-  ogg_stream_state stream;
-  ogg_stream_init(&stream, serial);
-
-  ogg_packet header;
-  ogg_packet headerComment;
-  ogg_packet headerCode;
-  vorbis_analysis_headerout(&dsp, &comment, &header, &headerComment, &headerCode);
-  ogg_stream_packetin(&stream, &header);
-  ogg_stream_packetin(&stream, &headerComment);
-  ogg_stream_packetin(&stream, &headerCode);
-  ogg_page page;
-  // The headers stand on pages of their own, as the format asks.
-  while (ogg_stream_flush(&stream, &page) != 0) writePage(page);
-
-  auto drain = [&]() {
-    ogg_packet packet;
-    while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-      vorbis_analysis(&block, nullptr);
-      vorbis_bitrate_addblock(&block);
-      while (vorbis_bitrate_flushpacket(&dsp, &packet) != 0) {
-        ogg_stream_packetin(&stream, &packet);
-        while (ogg_stream_pageout(&stream, &page) != 0) writePage(page);
-      }
-    }
-  };
-
-  constexpr int kChunk = 1024;
-  for (int done = 0; done < track.Frames(); done += kChunk) {
-    const int n = std::min(kChunk, track.Frames() - done);
-    float** buffer = vorbis_analysis_buffer(&dsp, n);
-    for (int i = 0; i < n; ++i) {
-      buffer[0][i] = static_cast<float>(Clamp(track.Left(done + i), -1.0, 1.0));
-      buffer[1][i] = static_cast<float>(Clamp(track.Right(done + i), -1.0, 1.0));
-    }
-    vorbis_analysis_wrote(&dsp, n);
-    drain();
-  }
-  vorbis_analysis_wrote(&dsp, 0);  // end of stream
-  drain();
-  while (ogg_stream_flush(&stream, &page) != 0) writePage(page);
-
-  ogg_stream_clear(&stream);
-  vorbis_block_clear(&block);
-  vorbis_dsp_clear(&dsp);
-  vorbis_comment_clear(&comment);
-  vorbis_info_clear(&info);
+  vorbis_encode::StreamSettings settings;
+  settings.channels = 2;
+  settings.rate = kSampleRate;
+  settings.quality = static_cast<float>(quality);
+  settings.serial = serial;
+  settings.tags = {{"TITLE", title}, {"ARTIST", "RodaZaro demo generator"}};
+  const std::vector<std::uint8_t> out = vorbis_encode::EncodeStream(
+      settings, static_cast<std::size_t>(track.Frames()), [&track](float** buffer, std::size_t first, int count) {
+        for (int i = 0; i < count; ++i) {
+          const int frame = static_cast<int>(first) + i;
+          buffer[0][i] = static_cast<float>(Clamp(track.Left(frame), -1.0, 1.0));
+          buffer[1][i] = static_cast<float>(Clamp(track.Right(frame), -1.0, 1.0));
+        }
+      });
+  if (out.empty()) throw std::runtime_error("the Vorbis encoder refused its settings for " + path);
   WriteBytes(path, out);
 }
 

@@ -4,8 +4,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <stdexcept>
 #include <utility>
+
+#include "player/commands.h"
 
 namespace demo {
 
@@ -45,16 +48,51 @@ std::string Upper(std::string s) {
   return s;
 }
 
-std::string TwoDigits(int slot) {
-  if (slot < 0 || slot > 99) throw std::runtime_error("slot out of range: " + std::to_string(slot));
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "%02d", slot);
+// A number written with leading zeros so that it fills its field: a slot
+// "07", a sound "3", an alpha "064".
+std::string FieldNumber(int value, const player::CommandField& field) {
+  int limit = 1;
+  for (int i = 0; i < field.length; ++i) limit *= 10;
+  if (value < 0 || value >= limit) {
+    throw std::runtime_error(std::string(field.name) + " out of range: " + std::to_string(value));
+  }
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%0*d", static_cast<int>(field.length), value);
   return buffer;
 }
 
-std::string SoundDigit(int sound) {
-  if (sound < 0 || sound > 9) throw std::runtime_error("sound number out of range: " + std::to_string(sound));
-  return std::string(1, static_cast<char>('0' + sound));
+// The line of a command: its word, then each field's text from the field's
+// column on, the columns between them filled with spaces.  A fixed-width
+// field's text must fill it exactly.
+std::string CommandLine(player::CommandId id, std::initializer_list<std::string> texts) {
+  const player::Command& command = player::CommandOf(id);
+  if (static_cast<int>(texts.size()) != command.fieldCount) {
+    throw std::runtime_error(std::string(command.word) + " takes " + std::to_string(command.fieldCount) + " fields");
+  }
+  std::string line = command.word;
+  const player::CommandField* field = command.fields;
+  for (const std::string& text : texts) {
+    const auto column = static_cast<std::size_t>(field->column);
+    if (line.size() >= column || (field->length != 0 && text.size() != static_cast<std::size_t>(field->length))) {
+      throw std::runtime_error(std::string(command.word) + ": '" + text + "' does not fit the " + field->name + " field");
+    }
+    line.append(column - 1 - line.size(), ' ');
+    line += text;
+    ++field;
+  }
+  return line;
+}
+
+// The texts of field `index` of a command: a number with leading zeros, a
+// real in exactly the field's width.
+std::string Number(player::CommandId id, int index, int value) { return FieldNumber(value, player::FieldOf(id, index)); }
+std::string Real(player::CommandId id, int index, double value) {
+  return FixedReal(value, player::FieldOf(id, index).length);
+}
+
+// What a command line must read back as.
+Command Meant(player::CommandId id, int number, int other, double a = 0.0, double b = 0.0, const std::string& name = "") {
+  return Command{player::CommandOf(id).word, number, other, static_cast<float>(a), static_cast<float>(b), name};
 }
 
 void CheckName(const std::string& name) {
@@ -91,38 +129,44 @@ int Nearest(double v) { return static_cast<int>(std::nearbyint(v)); }
 
 Command ParseLine(const std::string& line) {
   Command c;
-  c.word = Upper(Mid(line, 1, 4));
-  if (c.word == "LSND") {
-    c.number = ParseInt(Mid(line, 6, 1));
-    c.name = From(line, 8);
-  } else if (c.word == "PSND") {
-    c.number = ParseInt(Mid(line, 6, 1));
-  } else if (c.word == "WAIT" || c.word == "WFOR") {
-    c.other = ParseInt(From(line, 6));
-  } else if (c.word == "LGFX" || c.word == "LBMP") {
-    c.number = ParseInt(Mid(line, 6, 2));
-    c.name = From(line, 9);
-  } else if (c.word == "SGFX" || c.word == "SBMP") {
-    c.number = ParseInt(Mid(line, 6, 2));
-    c.a = ParseFloat(Mid(line, 9, 5));
-    c.b = ParseFloat(Mid(line, 15, 5));
-  } else if (c.word == "MGFX") {
-    c.number = ParseInt(Mid(line, 6, 2));
-    c.a = ParseFloat(Mid(line, 9, 6));
-    c.b = ParseFloat(Mid(line, 16, 6));
-  } else if (c.word == "ZGFX") {
-    c.number = ParseInt(Mid(line, 6, 2));
-    c.a = ParseFloat(Mid(line, 9, 6));
-  } else if (c.word == "DGFX") {
-    c.number = ParseInt(Mid(line, 6, 2));
-  } else if (c.word == "EGFX") {
-    c.number = ParseInt(Mid(line, 6, 2));
-    c.other = ParseInt(Mid(line, 9, 2));
-  } else if (c.word == "AGFX") {
-    c.number = ParseInt(Mid(line, 6, 2));
-    c.other = ParseInt(Mid(line, 9, 3));
-  } else if (c.word != "STCK" && c.word != "QUIT") {
+  c.word = Upper(Mid(line, 1, player::kWordLength));
+  const player::Command* command = nullptr;
+  for (const player::Command& candidate : player::kCommands) {
+    if (c.word == candidate.word) {
+      command = &candidate;
+      break;
+    }
+  }
+  if (command == nullptr) {
     c.word.clear();  // not a command: the player passes over it
+    return c;
+  }
+  bool firstReal = true;
+  for (int i = 0; i < command->fieldCount; ++i) {
+    const player::CommandField& field = command->fields[i];
+    const std::string text = field.length == 0 ? From(line, static_cast<std::size_t>(field.column))
+                                               : Mid(line, static_cast<std::size_t>(field.column),
+                                                     static_cast<std::size_t>(field.length));
+    switch (field.kind) {
+      case player::FieldKind::Slot:
+        // The first slot is the one addressed, a second one EGFX's target.
+        (i == 0 ? c.number : c.other) = ParseInt(text);
+        break;
+      case player::FieldKind::Sound:
+        c.number = ParseInt(text);
+        break;
+      case player::FieldKind::Int:
+      case player::FieldKind::Time:
+        c.other = ParseInt(text);
+        break;
+      case player::FieldKind::Real:
+        (firstReal ? c.a : c.b) = ParseFloat(text);
+        firstReal = false;
+        break;
+      case player::FieldKind::Name:
+        c.name = text;
+        break;
+    }
   }
   return c;
 }
@@ -178,69 +222,78 @@ void Script::Emit(std::string text, Command command) {
 }
 
 void Script::Lsnd(int sound, const std::string& name) {
+  constexpr auto id = player::CommandId::LSND;
   CheckName(name);
-  Emit("LSND " + SoundDigit(sound) + " " + name, Command{"LSND", sound, 0, 0.0f, 0.0f, name});
+  Emit(CommandLine(id, {Number(id, 0, sound), name}), Meant(id, sound, 0, 0.0, 0.0, name));
 }
 
-void Script::Psnd(int sound) { Emit("PSND " + SoundDigit(sound), Command{"PSND", sound, 0, 0.0f, 0.0f, ""}); }
+void Script::Psnd(int sound) {
+  constexpr auto id = player::CommandId::PSND;
+  Emit(CommandLine(id, {Number(id, 0, sound)}), Meant(id, sound, 0));
+}
 
 void Script::Lgfx(int slot, const std::string& name) {
+  constexpr auto id = player::CommandId::LGFX;
   CheckName(name);
-  Emit("LGFX " + TwoDigits(slot) + " " + name, Command{"LGFX", slot, 0, 0.0f, 0.0f, name});
+  Emit(CommandLine(id, {Number(id, 0, slot), name}), Meant(id, slot, 0, 0.0, 0.0, name));
 }
 
 void Script::Lbmp(int slot, const std::string& name) {
+  constexpr auto id = player::CommandId::LBMP;
   CheckName(name);
-  Emit("LBMP " + TwoDigits(slot) + " " + name, Command{"LBMP", slot, 0, 0.0f, 0.0f, name});
+  Emit(CommandLine(id, {Number(id, 0, slot), name}), Meant(id, slot, 0, 0.0, 0.0, name));
 }
 
 void Script::Sgfx(int slot, double x, double y) {
-  Emit("SGFX " + TwoDigits(slot) + " " + FixedReal(x, 5) + " " + FixedReal(y, 5),
-       Command{"SGFX", slot, 0, static_cast<float>(x), static_cast<float>(y), ""});
+  constexpr auto id = player::CommandId::SGFX;
+  Emit(CommandLine(id, {Number(id, 0, slot), Real(id, 1, x), Real(id, 2, y)}), Meant(id, slot, 0, x, y));
 }
 
 void Script::Sbmp(int slot, double x, double y) {
-  Emit("SBMP " + TwoDigits(slot) + " " + FixedReal(x, 5) + " " + FixedReal(y, 5),
-       Command{"SBMP", slot, 0, static_cast<float>(x), static_cast<float>(y), ""});
+  constexpr auto id = player::CommandId::SBMP;
+  Emit(CommandLine(id, {Number(id, 0, slot), Real(id, 1, x), Real(id, 2, y)}), Meant(id, slot, 0, x, y));
 }
 
 void Script::Mgfx(int slot, double dx, double dy) {
-  Emit("MGFX " + TwoDigits(slot) + " " + FixedReal(dx, 6) + " " + FixedReal(dy, 6),
-       Command{"MGFX", slot, 0, static_cast<float>(dx), static_cast<float>(dy), ""});
+  constexpr auto id = player::CommandId::MGFX;
+  Emit(CommandLine(id, {Number(id, 0, slot), Real(id, 1, dx), Real(id, 2, dy)}), Meant(id, slot, 0, dx, dy));
 }
 
 void Script::Zgfx(int slot, double dzoom) {
-  Emit("ZGFX " + TwoDigits(slot) + " " + FixedReal(dzoom, 6),
-       Command{"ZGFX", slot, 0, static_cast<float>(dzoom), 0.0f, ""});
+  constexpr auto id = player::CommandId::ZGFX;
+  Emit(CommandLine(id, {Number(id, 0, slot), Real(id, 1, dzoom)}), Meant(id, slot, 0, dzoom));
 }
 
 void Script::Agfx(int slot, int alpha) {
+  constexpr auto id = player::CommandId::AGFX;
   if (alpha < 0 || alpha > 255) throw std::runtime_error("alpha out of range");
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "%03d", alpha);
-  Emit("AGFX " + TwoDigits(slot) + " " + buffer, Command{"AGFX", slot, alpha, 0.0f, 0.0f, ""});
+  Emit(CommandLine(id, {Number(id, 0, slot), Number(id, 1, alpha)}), Meant(id, slot, alpha));
 }
 
 void Script::Egfx(int from, int to) {
-  Emit("EGFX " + TwoDigits(from) + " " + TwoDigits(to), Command{"EGFX", from, to, 0.0f, 0.0f, ""});
+  constexpr auto id = player::CommandId::EGFX;
+  Emit(CommandLine(id, {Number(id, 0, from), Number(id, 1, to)}), Meant(id, from, to));
 }
 
-void Script::Dgfx(int slot) { Emit("DGFX " + TwoDigits(slot), Command{"DGFX", slot, 0, 0.0f, 0.0f, ""}); }
+void Script::Dgfx(int slot) {
+  constexpr auto id = player::CommandId::DGFX;
+  Emit(CommandLine(id, {Number(id, 0, slot)}), Meant(id, slot, 0));
+}
 
-void Script::Stck() { Emit("STCK", Command{"STCK", 0, 0, 0.0f, 0.0f, ""}); }
+void Script::Stck() { Emit(CommandLine(player::CommandId::STCK, {}), Meant(player::CommandId::STCK, 0, 0)); }
 
 void Script::Wait(int ms) {
   // WAIT 0 would set no wait at all.
   if (ms <= 0) throw std::runtime_error("WAIT needs a positive time");
-  Emit("WAIT " + std::to_string(ms), Command{"WAIT", 0, ms, 0.0f, 0.0f, ""});
+  Emit(CommandLine(player::CommandId::WAIT, {std::to_string(ms)}), Meant(player::CommandId::WAIT, 0, ms));
 }
 
 void Script::Wfor(int ms) {
   if (ms <= 0) throw std::runtime_error("WFOR needs a positive time");
-  Emit("WFOR " + std::to_string(ms), Command{"WFOR", 0, ms, 0.0f, 0.0f, ""});
+  Emit(CommandLine(player::CommandId::WFOR, {std::to_string(ms)}), Meant(player::CommandId::WFOR, 0, ms));
 }
 
-void Script::Quit() { Emit("QUIT", Command{"QUIT", 0, 0, 0.0f, 0.0f, ""}); }
+void Script::Quit() { Emit(CommandLine(player::CommandId::QUIT, {}), Meant(player::CommandId::QUIT, 0, 0)); }
 
 std::string Script::Text() const {
   std::string text = title_ + "\r\n";

@@ -1,17 +1,19 @@
 // Writing the presentation script, and a dry run of it.
 //
-// The script is a title line and then one fixed-column command per line:
-//   LSND s name     sound s (column 6) from the file named from column 8
+// The script is a title line and then one fixed-column command per line,
+// each field in the columns the player's command table (player/commands.h)
+// gives it:
+//   LSND s name     sound s from the file name
 //   PSND s          play sound s
-//   LGFX nn name    graphic nn (columns 6-7) from column 9, as a 3D sprite
+//   LGFX nn name    graphic nn from the file name, as a 3D sprite
 //   LBMP nn name    the same as a plain sprite
-//   SGFX nn x.xxx y.yyy     show as 3D sprite at x (columns 9-13), y (15-19)
-//   SBMP nn x.xxx y.yyy     show as plain sprite
-//   MGFX nn dx.ddd dy.ddd   speed per millisecond: dx (9-14), dy (16-21)
-//   ZGFX nn dz.ddd          zoom speed per millisecond (9-14)
-//   AGFX nn aaa             alpha (9-11)
-//   EGFX nn mm              copy placement and motion of nn to mm (9-10)
-//   DGFX nn                 hide
+//   SGFX nn x y     show as 3D sprite at x, y
+//   SBMP nn x y     show as plain sprite
+//   MGFX nn dx dy   speed per millisecond
+//   ZGFX nn dz      zoom speed per millisecond
+//   AGFX nn aaa     alpha
+//   EGFX nn mm      copy placement and motion of nn to mm
+//   DGFX nn         hide
 //   STCK / WAIT t / WFOR t / QUIT   script clock, absolute and relative waits
 // Lines end with CR LF.
 //
