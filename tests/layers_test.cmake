@@ -3,10 +3,10 @@
 # the core.  Every quoted include of a core or platform source is checked
 # against what its part may include; a test-support header is included in
 # the core only by the source that defines what it declares.
-#   cmake -DSOURCE_DIR=<tree> -P check_layers.cmake
+#   cmake -DSOURCE_DIR=<tree> -P layers_test.cmake
 cmake_minimum_required(VERSION 3.25)
 if(NOT SOURCE_DIR)
-  message(FATAL_ERROR "check_layers: give -DSOURCE_DIR=<source tree>")
+  message(FATAL_ERROR "layers: give -DSOURCE_DIR=<source tree>")
 endif()
 
 # What each part may include: folders, or single headers of another folder.
@@ -30,7 +30,7 @@ endforeach()
 file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${patterns})
 list(LENGTH sources count)
 if(count LESS 50)
-  message(FATAL_ERROR "check_layers: only ${count} sources under ${SOURCE_DIR}")
+  message(FATAL_ERROR "layers: only ${count} sources under ${SOURCE_DIR}")
 endif()
 
 set(violations)
@@ -61,4 +61,4 @@ if(violations)
   list(JOIN violations "\n  " text)
   message(FATAL_ERROR "A layer includes one above it or beside it:\n  ${text}")
 endif()
-message(STATUS "check_layers: ${count} sources keep to their layers")
+message(STATUS "layers: ${count} sources keep to their layers")
