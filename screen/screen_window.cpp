@@ -20,14 +20,11 @@ std::int32_t CreateScreenWindow() {
     return 1;
 }
 
-std::intptr_t ScreenWindowProc(platform::WindowHandle window, std::uint32_t message,
-                               std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t ScreenWindowProc(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                               std::intptr_t lParam) {
     switch (message) {
-        case platform::kMsgEraseBackground:
-            return 1;
-        case platform::kMsgPaint:
-            platform::ValidateWindowPaint(window);
-            return 1;
+        case platform::kMsgEraseBackground: return 1;
+        case platform::kMsgPaint: platform::ValidateWindowPaint(window); return 1;
         case platform::kMsgActivate:
         case platform::kMsgKeyUp:
         case platform::kMsgSysKeyUp:
@@ -36,10 +33,8 @@ std::intptr_t ScreenWindowProc(platform::WindowHandle window, std::uint32_t mess
         case platform::kMsgLButtonDown:
         case platform::kMsgLButtonUp:
         case platform::kMsgRButtonDown:
-        case platform::kMsgRButtonUp:
-            return 0;
-        default:
-            return platform::DefaultWindowProc(window, message, wParam, lParam);
+        case platform::kMsgRButtonUp: return 0;
+        default: return platform::DefaultWindowProc(window, message, wParam, lParam);
     }
 }
 

@@ -25,8 +25,8 @@ extern ScreenWindowState gScreenWindow;
 
 // Registers the window class and makes the window once; 1 once it exists.
 std::int32_t CreateScreenWindow();
-std::intptr_t ScreenWindowProc(platform::WindowHandle window, std::uint32_t message,
-                               std::uintptr_t wParam, std::intptr_t lParam);
+std::intptr_t ScreenWindowProc(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                               std::intptr_t lParam);
 
 void ResetScreenWindowModule();
 
