@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "platform/process.h"
 #include "platform/toolkit.h"
-#include "player/player_state.h"
 #include "runtime/heaps.h"
 #include "runtime/strings.h"
 
@@ -147,7 +147,7 @@ std::intptr_t CreateGadget(std::int32_t number, const GadgetCreation& creation) 
     }
     const platform::WindowHandle control = platform::CreateWindowEx(
         creation.exStyle, creation.className, creation.text, creation.style, creation.x, creation.y, creation.width,
-        creation.height, gGadgetLibrary.parent, effective, player::gPlayer.instance);
+        creation.height, gGadgetLibrary.parent, effective, platform::GetModuleInstance());
     // Creating the control does not grow the gadget table: the record stays put.
     record->control = control;
     if (control == 0) {

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/process.h"
 #include "platform/toolkit.h"
-#include "player/player_state.h"
 #include "runtime/heaps.h"
 
 namespace gui {
@@ -123,8 +123,8 @@ void InitWindowLibrary() {
     platform::WindowClassTemplate& tmpl = gLibrary.classTemplate;
     tmpl.style = kDoubleClicks;
     tmpl.procedure = WindowProc;
-    tmpl.instance = player::gPlayer.instance;
-    tmpl.icon = platform::LoadProgramIcon(player::gPlayer.instance, kProgramIcon);
+    tmpl.instance = platform::GetModuleInstance();
+    tmpl.icon = platform::LoadProgramIcon(platform::GetModuleInstance(), kProgramIcon);
     tmpl.cursor = platform::LoadArrowCursor();
     tmpl.background = kDialogFaceBrush;
     tmpl.className = "TemplateClass";
@@ -188,7 +188,7 @@ std::intptr_t OpenWindow(std::int32_t number, std::int32_t x, std::int32_t y, st
 
     const platform::WindowHandle handle =
         platform::CreateWindowEx(0, gLibrary.className, title, style, x, y, outerWidth, outerHeight, 0, 0,
-                                 player::gPlayer.instance);
+                                 platform::GetModuleInstance());
     // The table does not grow while the window is created: the record stays put.
     record->window = handle;
     if (handle == 0) {
@@ -296,7 +296,7 @@ void FreeWindow(std::int32_t number) {
     if (record == nullptr) return;
     platform::DestroyWindow(record->window);
     FormatClassName(number);
-    platform::UnregisterWindowClass(gLibrary.className, player::gPlayer.instance);
+    platform::UnregisterWindowClass(gLibrary.className, platform::GetModuleInstance());
     if (record->acceleratorCount != 0) {
         runtime::ProgramFree(record->acceleratorEntries);
         platform::DestroyAcceleratorTable(record->acceleratorTable);

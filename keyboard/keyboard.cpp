@@ -2,20 +2,17 @@
 
 #include <cstring>
 
-#include "player/player_state.h"
+#include "keyboard/keyboard_test_support.h"
+#include "platform/process.h"
+#include "platform/shared_holder.h"
 #include "runtime/heaps.h"
-#include "screen/screen.h"
+#include "screen/screen_window.h"
 
 namespace keyboard {
 
 namespace {
 
-struct InputHolder {
-    platform::InputSystem* object;
-    std::int32_t users;
-};
-
-InputHolder gInput{};
+platform::SharedHolder<platform::InputSystem> gInput{};
 platform::InputDevice* gDevice = nullptr;
 std::int32_t gState = 0;
 std::int32_t gUsed = 0;
@@ -25,20 +22,10 @@ platform::InputDataFormat gFormat{};
 }  // namespace
 
 platform::InputSystem* OpenDirectInput() {
-    if (gInput.object == nullptr) {
-        gInput.object = platform::CreateInputSystem(player::gPlayer.instance);
-    }
-    ++gInput.users;
-    return gInput.object;
+    return gInput.Acquire([] { return platform::CreateInputSystem(platform::GetModuleInstance()); });
 }
 
-void ReleaseDirectInput() {
-    --gInput.users;
-    if (gInput.object != nullptr && gInput.users == 0) {
-        platform::ReleaseInputSystem(gInput.object);
-        gInput.object = nullptr;
-    }
-}
+void ReleaseDirectInput() { gInput.Release(platform::ReleaseInputSystem); }
 
 std::intptr_t OpenKeyboard() {
     platform::InputSystem* object = OpenDirectInput();
@@ -79,7 +66,7 @@ std::intptr_t OpenKeyboard() {
 std::int32_t ReadKeyboard() {
     // Without a device nothing is touched and every key stays up.
     if (gDevice == nullptr || gState == 0) return 0;
-    const platform::WindowHandle window = screen::gScreen.window;
+    const platform::WindowHandle window = screen::gScreenWindow.window;
     if (gState == 1) {
         platform::SetInputCooperativeLevel(gDevice, window, platform::kInputExclusiveForeground);
         platform::AcquireInputDevice(gDevice);
@@ -119,7 +106,7 @@ const std::uint8_t* KeyStateArray() { return gKeys; }
 namespace keyboard {
 
 void ResetKeyboardModule() {
-    gInput = InputHolder{};
+    gInput = platform::SharedHolder<platform::InputSystem>{};
     gDevice = nullptr;
     gState = 0;
     gUsed = 0;

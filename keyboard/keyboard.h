@@ -18,11 +18,6 @@ void CloseKeyboard();
 platform::InputSystem* OpenDirectInput();
 void ReleaseDirectInput();
 
-// 0: no device; 1: device with its data format; 2: bound to the screen
-// window and acquired.
-std::int32_t KeyboardState();
-const std::uint8_t* KeyStateArray();
-
 }  // namespace keyboard
 
 namespace keyboard {

@@ -14,6 +14,7 @@
 #include "screen/image_decoders.h"
 #include "screen/screen.h"
 #include "screen/sprite3d.h"
+#include "screen/sprites.h"
 #include "sound/ogg_decoder.h"
 #include "sound/sound.h"
 
@@ -50,7 +51,6 @@ void ResetAllModules() {
 void StartUp() {
     ResetAllModules();
     platform::WatchTerminationRequests();
-    gPlayer.instance = platform::GetModuleInstance();
     gPlayer.programHeap = runtime::CreateProgramHeap();
     runtime::CreateObjectHeap();
     runtime::InitFiles();

@@ -25,7 +25,6 @@ constexpr std::int32_t kSceneSlots = 100;     // the passes visit 0 to 99
 
 struct PlayerState {
     platform::Heap* programHeap;
-    platform::InstanceHandle instance;
     char* programTitle;
     std::uint32_t lastFrameTick;
     std::uint32_t clockStart;

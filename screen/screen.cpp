@@ -5,50 +5,21 @@
 #include "keyboard/keyboard.h"
 #include "platform/clock.h"
 #include "platform/screen_window.h"
-#include "player/player_state.h"
-#include "screen/sprites.h"
 
 namespace screen {
 
 ScreenState gScreen{};
 
-void ResetScreenModule() { gScreen = ScreenState{}; }
-
-std::int32_t InitSpriteSystem() {
-    gScreen.colourKeyLow = 0;
-    gScreen.colourKeyHigh = 0;
-    InitSpriteTable();
-    if (CreateScreenWindow() == 0) return 0;
-    if (keyboard::OpenKeyboard() == 0) return 0;
-    gScreen.initialised = 1;
-    if (OpenDirectDraw() == nullptr) return 0;
-    gScreen.savedWindow = gScreen.window;
-    return 1;
-}
-
-std::int32_t CreateScreenWindow() {
-    if (gScreen.windowCreated != 0) return 1;
-    if (!platform::RegisterScreenWindowClass(player::gPlayer.instance, ScreenWindowProc)) return 0;
-    const platform::WindowHandle window = platform::CreateScreenWindow(player::gPlayer.instance);
-    if (window == 0) return 0;
-    gScreen.window = window;
-    gScreen.windowCreated = 1;
-    return 1;
+void ResetScreenModule() {
+    gScreen = ScreenState{};
+    ResetScreenWindowModule();
 }
 
 platform::DisplayDevice* OpenDirectDraw() {
-    if (gScreen.display == nullptr) gScreen.display = platform::CreateDisplayDevice();
-    ++gScreen.displayUsers;
-    return gScreen.display;
+    return gScreen.display.Acquire(platform::CreateDisplayDevice);
 }
 
-void ReleaseDirectDraw() {
-    --gScreen.displayUsers;
-    if (gScreen.display != nullptr && gScreen.displayUsers == 0) {
-        platform::ReleaseDisplayDevice(gScreen.display);
-        gScreen.display = nullptr;
-    }
-}
+void ReleaseDirectDraw() { gScreen.display.Release(platform::ReleaseDisplayDevice); }
 
 std::int32_t ClassifyPixelFormat(std::int32_t depth, std::uint32_t redMask, std::uint32_t greenMask) {
     switch (depth) {
@@ -69,10 +40,10 @@ std::int32_t FailOpen() {
 }  // namespace
 
 std::int32_t OpenScreen(std::int16_t width, std::int16_t height, std::int16_t depth, const char* title) {
-    gScreen.deactivationHandler = SaveAllSprites;
-    if (gScreen.window == 0) return FailOpen();
-    platform::SetScreenWindowTitle(gScreen.window, title);
-    platform::MoveScreenWindow(gScreen.window, 0, 0, width, height, true);
+    gScreen.deactivationHandler = gScreen.sprites.saveAll;
+    if (gScreenWindow.window == 0) return FailOpen();
+    platform::SetScreenWindowTitle(gScreenWindow.window, title);
+    platform::MoveScreenWindow(gScreenWindow.window, 0, 0, width, height, true);
     gScreen.screenWidth = width;
     gScreen.screenHeight = height;
     gScreen.screenDepth = depth;
@@ -80,7 +51,7 @@ std::int32_t OpenScreen(std::int16_t width, std::int16_t height, std::int16_t de
     gScreen.outputHeight = height;
     platform::ShowMouseCursor(false);
     if (gScreen.display == nullptr) return FailOpen();
-    if (platform::SetDisplayCooperativeLevel(gScreen.display, gScreen.window,
+    if (platform::SetDisplayCooperativeLevel(gScreen.display, gScreenWindow.window,
                                              platform::kDisplayFullscreenExclusive) != platform::kOk) {
         return FailOpen();
     }
@@ -95,7 +66,7 @@ std::int32_t OpenScreen(std::int16_t width, std::int16_t height, std::int16_t de
         gScreen.backBuffer = nullptr;
         return FailOpen();
     }
-    platform::ShowScreenWindow(gScreen.window, platform::kShowMaximize);
+    platform::ShowScreenWindow(gScreenWindow.window, platform::kShowMaximize);
     platform::PaintSurfaceBlack(gScreen.backBuffer, gScreen.outputWidth, gScreen.outputHeight);
     platform::PaintSurfaceBlack(gScreen.primary, gScreen.outputWidth, gScreen.outputHeight);
     gScreen.outputBuffer = gScreen.backBuffer;
@@ -159,16 +130,16 @@ void FlipFullScreen(std::int32_t wait) {
     const std::uint32_t flags = (wait & 1) != 0 ? platform::kFlipWait : platform::kFlipWait | platform::kFlipNoVsync;
     if (gScreen.primary == nullptr) return;
     if (platform::FlipSurface(gScreen.primary, flags) != platform::kSurfaceLost) return;
-    platform::SetDisplayCooperativeLevel(gScreen.display, gScreen.window, platform::kDisplayFullscreenExclusive);
+    platform::SetDisplayCooperativeLevel(gScreen.display, gScreenWindow.window, platform::kDisplayFullscreenExclusive);
     platform::SetDisplayMode(gScreen.display, gScreen.outputWidth, gScreen.outputHeight, gScreen.screenDepth);
     platform::RestoreAllSurfaces(gScreen.display);
-    platform::ShowScreenWindow(gScreen.window, platform::kShowMaximize);
-    RestoreAllSprites();
+    platform::ShowScreenWindow(gScreenWindow.window, platform::kShowMaximize);
+    if (gScreen.sprites.restoreAll != nullptr) gScreen.sprites.restoreAll();
     keyboard::ReadKeyboard();
 }
 
 void CloseScreen() {
-    ForEachSprite(FreeSpriteStep);
+    if (gScreen.sprites.freeAll != nullptr) gScreen.sprites.freeAll();
     if (gScreen.display != nullptr) {
         platform::SetDisplayCooperativeLevel(gScreen.display, 0, platform::kDisplayNormal);
     }
@@ -178,24 +149,12 @@ void CloseScreen() {
     gScreen.primary = nullptr;
     // Nothing is left to draw into.
     gScreen.outputBuffer = nullptr;
-    if (gScreen.windowCreated != 0) platform::ShowMouseCursor(true);
+    if (gScreenWindow.windowCreated != 0) platform::ShowMouseCursor(true);
     platform::ShowScreenWindow(gScreen.savedWindow, platform::kShowHide);
 }
 
-void CloseSpriteSystem() {
-    if (gScreen.initialised == 0) return;
-    CloseScreen();
-    ReleaseDirectDraw();
-}
-
-std::intptr_t ScreenWindowProc(platform::WindowHandle window, std::uint32_t message,
-                               std::uintptr_t wParam, std::intptr_t lParam) {
+void OnScreenWindowMessage(std::uint32_t message, std::uintptr_t wParam) {
     switch (message) {
-        case platform::kMsgEraseBackground:
-            return 1;
-        case platform::kMsgPaint:
-            platform::ValidateWindowPaint(window);
-            return 1;
         case platform::kMsgActivate:
             if ((wParam & 0xFFFF) != 0) {
                 gScreen.active = 1;
@@ -207,7 +166,7 @@ std::intptr_t ScreenWindowProc(platform::WindowHandle window, std::uint32_t mess
                 }
                 gScreen.active = 0;
             }
-            return 0;
+            break;
         case platform::kMsgKeyUp:
         case platform::kMsgSysKeyUp:
             if ((wParam == platform::kVkTab || wParam == platform::kVkMenu) &&
@@ -215,14 +174,9 @@ std::intptr_t ScreenWindowProc(platform::WindowHandle window, std::uint32_t mess
                 gScreen.deactivationHandler();
                 gScreen.spritesSaved = 1;
             }
-            return 0;
-        case platform::kMsgLButtonDown:
-        case platform::kMsgLButtonUp:
-        case platform::kMsgRButtonDown:
-        case platform::kMsgRButtonUp:
-            return 0;
+            break;
         default:
-            return platform::DefaultWindowProc(window, message, wParam, lParam);
+            break;
     }
 }
 

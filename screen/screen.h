@@ -6,17 +6,27 @@
 
 #include "platform/display.h"
 #include "platform/messages.h"
+#include "platform/shared_holder.h"
+#include "screen/screen_window.h"
 
 namespace screen {
 
 using DeactivationHandler = void (*)();
 using FlipRoutine = void (*)(std::int32_t wait);
 
+// What the screen has the sprites shown on it do: save their pixels when
+// the program is switched away (OpenScreen makes it the deactivation
+// handler), restore them when a flip finds the screen lost, and free them
+// all when the screen closes.  The sprite system installs them when it
+// starts; until then the screen has no sprites to look after.
+struct SpriteKeeper {
+    DeactivationHandler saveAll;
+    void (*restoreAll)();
+    void (*freeAll)();
+};
+
 struct ScreenState {
-    platform::DisplayDevice* display;
-    std::int32_t displayUsers;
-    platform::WindowHandle window;
-    std::int32_t windowCreated;
+    platform::SharedHolder<platform::DisplayDevice> display;  // OpenDirectDraw's users share it
     platform::WindowHandle savedWindow;  // the window CloseScreen hides
     platform::Surface* primary;
     platform::Surface* backBuffer;
@@ -31,6 +41,7 @@ struct ScreenState {
     std::int32_t spritesSaved;     // the sprites saved flag
     DeactivationHandler deactivationHandler;
     FlipRoutine flipRoutine;
+    SpriteKeeper sprites;
     std::uint32_t openStamp;  // tick at the last successful open
     std::int32_t initialised;
     std::uint32_t colourKeyLow;
@@ -39,8 +50,6 @@ struct ScreenState {
 
 extern ScreenState gScreen;
 
-std::int32_t InitSpriteSystem();
-std::int32_t CreateScreenWindow();
 platform::DisplayDevice* OpenDirectDraw();
 void ReleaseDirectDraw();
 std::int32_t OpenScreen(std::int16_t width, std::int16_t height, std::int16_t depth, const char* title);
@@ -49,9 +58,9 @@ void ClearScreen(std::int32_t red, std::int32_t green, std::int32_t blue);
 std::uint32_t ScreenColor(std::int32_t red, std::int32_t green, std::int32_t blue);
 void FlipBuffers();
 void FlipFullScreen(std::int32_t wait);
-void CloseSpriteSystem();
-std::intptr_t ScreenWindowProc(platform::WindowHandle window, std::uint32_t message,
-                               std::uintptr_t wParam, std::intptr_t lParam);
+// The screen's handler of the screen window's activation and key-up
+// messages.
+void OnScreenWindowMessage(std::uint32_t message, std::uintptr_t wParam);
 // The code of a screen depth and the masks a locked primary reports.
 std::int32_t ClassifyPixelFormat(std::int32_t depth, std::uint32_t redMask, std::uint32_t greenMask);
 

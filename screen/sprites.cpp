@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "keyboard/keyboard.h"
 #include "platform/file.h"
 #include "platform/heap.h"
 #include "runtime/heaps.h"
 #include "screen/image_decoders.h"
 #include "screen/screen.h"
+#include "screen/screen_window.h"
+#include "screen/sprites_test_support.h"
 
 namespace screen {
 
@@ -83,6 +86,26 @@ void ConvertRow(const unsigned char* source, std::int32_t bits, unsigned char* d
 }  // namespace
 
 void SetSurfaceReleasedHook(SurfaceReleasedHook hook) { gSurfaceReleased = hook; }
+
+std::int32_t InitSpriteSystem() {
+    gScreen.colourKeyLow = 0;
+    gScreen.colourKeyHigh = 0;
+    InitSpriteTable();
+    gScreen.sprites = {SaveAllSprites, RestoreAllSprites, [] { ForEachSprite(FreeSpriteStep); }};
+    gScreenWindow.messageHandler = OnScreenWindowMessage;
+    if (CreateScreenWindow() == 0) return 0;
+    if (keyboard::OpenKeyboard() == 0) return 0;
+    gScreen.initialised = 1;
+    if (OpenDirectDraw() == nullptr) return 0;
+    gScreen.savedWindow = gScreenWindow.window;
+    return 1;
+}
+
+void CloseSpriteSystem() {
+    if (gScreen.initialised == 0) return;
+    CloseScreen();
+    ReleaseDirectDraw();
+}
 
 void InitSpriteTable() { runtime::InitObjectTable(gSprites, 50, 10, sizeof(SpriteRecord)); }
 

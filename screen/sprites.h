@@ -28,8 +28,13 @@ struct SpriteRecord {
     std::int16_t clipY;
 };
 
+// The sprite system: the sprite table, the screen window, the keyboard and
+// the display, made in that order.  1 when all are there.
+std::int32_t InitSpriteSystem();
+// Closes the screen and gives the display back, once the system started.
+void CloseSpriteSystem();
+
 void InitSpriteTable();
-const runtime::ObjectTable& SpriteTable();
 // The record of an existing sprite, null when the number has none.
 SpriteRecord* LookupSprite(std::int32_t number);
 

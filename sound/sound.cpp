@@ -6,7 +6,8 @@
 #include "platform/file.h"
 #include "runtime/decoder_list.h"
 #include "runtime/heaps.h"
-#include "screen/screen.h"
+#include "screen/screen_window.h"
+#include "sound/sound_test_support.h"
 
 namespace sound {
 
@@ -139,7 +140,7 @@ std::int32_t OpenSoundDevice() {
     platform::SoundDevice* device = nullptr;
     if (platform::CreateSoundDevice(&device) != platform::kOk || device == nullptr) return 0;
     gSoundDevice.device = device;
-    if (platform::SetSoundCooperativeLevel(device, screen::gScreen.window, platform::kSoundPriority) !=
+    if (platform::SetSoundCooperativeLevel(device, screen::gScreenWindow.window, platform::kSoundPriority) !=
         platform::kOk) {
         return 0;
     }

@@ -57,7 +57,6 @@ const SoundDecoder* SoundDecoderAt(std::int32_t index);
 // The decoder chosen by the last successful FindSoundDecoder.
 const SoundDecoder* CurrentSoundDecoder();
 
-const runtime::ObjectTable& SoundTable();
 platform::SoundBuffer* LookupSound(std::int32_t number);
 void ResetSoundModule();
 

@@ -7,9 +7,11 @@
 #include <d3d.h>
 
 #include <cstddef>
+#include <type_traits>
 
 #include "platform/device3d.h"
 #include "platform/display.h"
+#include "platform/shared_holder.h"
 
 namespace platform {
 
@@ -44,10 +46,9 @@ using DirectDrawCreateExProc = HRESULT(WINAPI*)(GUID*, LPVOID*, REFIID, IUnknown
 // Failure of a call on an absent object.
 constexpr Result kInvalid = static_cast<Result>(DDERR_INVALIDPARAMS);
 
-// The library stays loaded while any object made from it lives: one load
-// per object.
-HMODULE gDisplayLibrary = nullptr;
-int gDisplayLibraryLoads = 0;
+// The library stays loaded while any object made from it lives: each
+// object is one user of it.
+SharedHolder<std::remove_pointer_t<HMODULE>> gDisplayLibrary;
 
 IDirectDraw7* Native(DisplayDevice* device) { return reinterpret_cast<IDirectDraw7*>(device); }
 IDirectDrawSurface7* Native(Surface* surface) { return reinterpret_cast<IDirectDrawSurface7*>(surface); }
@@ -63,28 +64,24 @@ DDSURFACEDESC2 EmptyDescription() {
 }  // namespace
 
 DisplayDevice* CreateDisplayDevice() {
-    HMODULE library = ::LoadLibraryA("DDRAW.DLL");
-    if (library == nullptr) return nullptr;
-    const auto create = reinterpret_cast<DirectDrawCreateExProc>(
-        reinterpret_cast<void*>(::GetProcAddress(library, "DirectDrawCreateEx")));
+    HMODULE library = gDisplayLibrary.Acquire([] { return ::LoadLibraryA("DDRAW.DLL"); });
     IDirectDraw7* object = nullptr;
-    if (create != nullptr) create(nullptr, reinterpret_cast<LPVOID*>(&object), IID_IDirectDraw7, nullptr);
+    if (library != nullptr) {
+        const auto create = reinterpret_cast<DirectDrawCreateExProc>(
+            reinterpret_cast<void*>(::GetProcAddress(library, "DirectDrawCreateEx")));
+        if (create != nullptr) create(nullptr, reinterpret_cast<LPVOID*>(&object), IID_IDirectDraw7, nullptr);
+    }
     if (object == nullptr) {
-        ::FreeLibrary(library);
+        gDisplayLibrary.Release(::FreeLibrary);
         return nullptr;
     }
-    gDisplayLibrary = library;
-    ++gDisplayLibraryLoads;
     return reinterpret_cast<DisplayDevice*>(object);
 }
 
 void ReleaseDisplayDevice(DisplayDevice* device) {
     if (device == nullptr) return;
     Native(device)->Release();
-    if (gDisplayLibraryLoads > 0) {
-        ::FreeLibrary(gDisplayLibrary);
-        if (--gDisplayLibraryLoads == 0) gDisplayLibrary = nullptr;
-    }
+    if (gDisplayLibrary.users() > 0) gDisplayLibrary.Release(::FreeLibrary);
 }
 
 Result SetDisplayCooperativeLevel(DisplayDevice* device, WindowHandle window, std::uint32_t flags) {

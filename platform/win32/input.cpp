@@ -7,9 +7,11 @@
 #include <dinput.h>
 
 #include <cstddef>
+#include <type_traits>
 
 #include "platform/input_device.h"
 #include "platform/screen_window.h"
+#include "platform/shared_holder.h"
 
 namespace platform {
 
@@ -31,10 +33,9 @@ namespace {
 
 using DirectInputCreateExProc = HRESULT(WINAPI*)(HINSTANCE, DWORD, REFIID, LPVOID*, LPUNKNOWN);
 
-// The library stays loaded while any object made from it lives: one load
-// per object.
-HMODULE gInputLibrary = nullptr;
-int gInputLibraryLoads = 0;
+// The library stays loaded while any object made from it lives: each
+// object is one user of it.
+SharedHolder<std::remove_pointer_t<HMODULE>> gInputLibrary;
 
 IDirectInput7A* NativeSystem(InputSystem* system) { return reinterpret_cast<IDirectInput7A*>(system); }
 IDirectInputDevice7A* NativeDevice(InputDevice* device) {
@@ -49,31 +50,27 @@ HWND NativeWindow(WindowHandle window) { return reinterpret_cast<HWND>(window); 
 const void* KeyObjectGuid() { return &GUID_Key; }
 
 InputSystem* CreateInputSystem(InstanceHandle instance) {
-    HMODULE library = ::LoadLibraryA("DINPUT.DLL");
-    if (library == nullptr) return nullptr;
-    const auto create =
-        reinterpret_cast<DirectInputCreateExProc>(reinterpret_cast<void*>(::GetProcAddress(library, "DirectInputCreateEx")));
+    HMODULE library = gInputLibrary.Acquire([] { return ::LoadLibraryA("DINPUT.DLL"); });
     IDirectInput7A* object = nullptr;
-    if (create != nullptr) {
-        create(reinterpret_cast<HINSTANCE>(instance), 0x0700, IID_IDirectInput7A,
-               reinterpret_cast<LPVOID*>(&object), nullptr);
+    if (library != nullptr) {
+        const auto create = reinterpret_cast<DirectInputCreateExProc>(
+            reinterpret_cast<void*>(::GetProcAddress(library, "DirectInputCreateEx")));
+        if (create != nullptr) {
+            create(reinterpret_cast<HINSTANCE>(instance), 0x0700, IID_IDirectInput7A,
+                   reinterpret_cast<LPVOID*>(&object), nullptr);
+        }
     }
     if (object == nullptr) {
-        ::FreeLibrary(library);
+        gInputLibrary.Release(::FreeLibrary);
         return nullptr;
     }
-    gInputLibrary = library;
-    ++gInputLibraryLoads;
     return reinterpret_cast<InputSystem*>(object);
 }
 
 void ReleaseInputSystem(InputSystem* system) {
     if (system == nullptr) return;
     NativeSystem(system)->Release();
-    if (gInputLibraryLoads > 0) {
-        ::FreeLibrary(gInputLibrary);
-        if (--gInputLibraryLoads == 0) gInputLibrary = nullptr;
-    }
+    if (gInputLibrary.users() > 0) gInputLibrary.Release(::FreeLibrary);
 }
 
 Result CreateKeyboardDevice(InputSystem* system, InputDevice** device) {

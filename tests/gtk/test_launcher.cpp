@@ -7,6 +7,7 @@
 #include "keyboard/keyboard.h"
 #include "player/player.h"
 #include "screen/screen.h"
+#include "screen/sprites.h"
 
 namespace {
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "keyboard/keyboard.h"
+#include "keyboard/keyboard_test_support.h"
 #include "platform/test/test_backend.h"
 #include "player/player_state.h"
 #include "runtime/heaps.h"
@@ -31,8 +32,8 @@ protected:
         player::gPlayer = player::PlayerState{};
         ASSERT_NE(runtime::CreateProgramHeap(), nullptr);
         ASSERT_EQ(screen::CreateScreenWindow(), 1);
-        window_ = std::to_string(screen::gScreen.window);
-        ASSERT_NE(screen::gScreen.window, 0u);
+        window_ = std::to_string(screen::gScreenWindow.window);
+        ASSERT_NE(screen::gScreenWindow.window, 0u);
     }
     void TearDown() override {
         keyboard::CloseKeyboard();

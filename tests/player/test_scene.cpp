@@ -17,6 +17,7 @@
 #include "screen/screen_fixture.h"
 #include "screen/sprite3d.h"
 #include "screen/sprites.h"
+#include "screen/sprites_test_support.h"
 #include "support/fixtures.h"
 
 namespace rodazaro_test {

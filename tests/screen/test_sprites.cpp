@@ -9,6 +9,7 @@
 
 #include "screen/screen.h"
 #include "screen/sprites.h"
+#include "screen/sprites_test_support.h"
 #include "screen_fixture.h"
 
 namespace {

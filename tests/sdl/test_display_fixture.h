@@ -126,7 +126,6 @@ protected:
         setenv("SDL_VIDEODRIVER", "dummy", 0);
         setenv("SDL_AUDIODRIVER", "dummy", 0);
         player::ResetAllModules();
-        player::gPlayer.instance = platform::GetModuleInstance();
         player::gPlayer.programHeap = runtime::CreateProgramHeap();
         runtime::CreateObjectHeap();
         runtime::InitStrings();

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "keyboard/keyboard_test_support.h"
 #include "platform/input_device.h"
 #include "platform/screen_window.h"
 #include "platform/sdl/input.h"
@@ -236,7 +237,7 @@ TEST_F(KeyboardTest, TheDeviceChecksItsFormatAndSize) {
     EXPECT_NE(platform::SetInputDataFormat(device, &wrong), platform::kOk);
     platform::InputDataFormat format{24, 16, platform::kInputRelativeAxes, 256, 0, nullptr};
     ASSERT_EQ(platform::SetInputDataFormat(device, &format), platform::kOk);
-    ASSERT_EQ(platform::SetInputCooperativeLevel(device, screen::gScreen.window, platform::kInputExclusiveForeground),
+    ASSERT_EQ(platform::SetInputCooperativeLevel(device, screen::gScreenWindow.window, platform::kInputExclusiveForeground),
               platform::kOk);
     // Not acquired: no state.
     EXPECT_NE(platform::GetInputDeviceState(device, 256, keys), platform::kOk);

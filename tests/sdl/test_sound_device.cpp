@@ -552,8 +552,8 @@ protected:
         runtime::CreateObjectHeap();
         // The screen window belongs to the display tests; the sound device
         // only needs one to exist.
-        screen::gScreen.window = 1;
-        screen::gScreen.windowCreated = 1;
+        screen::gScreenWindow.window = 1;
+        screen::gScreenWindow.windowCreated = 1;
         platform::sdl::UseCapturingSoundDevice(kRate);
         ASSERT_EQ(sound::OpenSoundDevice(), 1);
         sound::RegisterOggDecoder();

@@ -4,6 +4,7 @@
 #include "sound/wav_builder.h"
 
 #include "screen/screen.h"
+#include "sound/sound_test_support.h"
 
 namespace rodazaro_test {
 namespace {
@@ -20,10 +21,10 @@ TEST_F(SoundSystemTest, OpeningSetsUpDescriptionTableAndDeviceOnTheScreenWindow)
     EXPECT_EQ(sound::gSoundDevice.description.reserved, 0u);
     EXPECT_EQ(sound::SoundTable().capacity, 50);
     for (std::int32_t n = 0; n <= 50; ++n) EXPECT_EQ(sound::LookupSound(n), nullptr) << n;
-    ASSERT_NE(screen::gScreen.window, 0u);
+    ASSERT_NE(screen::gScreenWindow.window, 0u);
     const std::vector<std::string> expected = {
         "load", "create device",
-        "level window=" + std::to_string(screen::gScreen.window) + " level=2",
+        "level window=" + std::to_string(screen::gScreenWindow.window) + " level=2",
         "create primary -> #1"};
     EXPECT_EQ(Calls(), expected);
     ASSERT_NE(sound::gSoundDevice.primary, nullptr);
