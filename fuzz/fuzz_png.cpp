@@ -32,13 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > 0xFFFFFFFFu) return 0;
     screen::SourceImage out{};
     if (!screen::DecodeWithDecoders(data, static_cast<std::uint32_t>(size), &out)) return 0;
-    fuzz_support::Require(out.width > 0 && out.height > 0 && out.width <= screen::kMaxImageSide &&
-                              out.height <= screen::kMaxImageSide,
-                          "PNG accepted with sides outside the limits");
+    fuzz_support::Require(
+        out.width > 0 && out.height > 0 && out.width <= screen::kMaxImageSide && out.height <= screen::kMaxImageSide,
+        "PNG accepted with sides outside the limits");
     fuzz_support::Require(out.bitsPerPixel == 24 && out.rowLength >= 3 * out.width && out.ownBuffer == out.pixels,
                           "PNG decoded into an unexpected layout");
     for (std::int32_t y = 0; y < out.height; ++y) {
-        fuzz_support::Touch(out.pixels + static_cast<std::size_t>(y) * out.rowLength, 3 * static_cast<std::size_t>(out.width));
+        fuzz_support::Touch(out.pixels + static_cast<std::size_t>(y) * out.rowLength,
+                            3 * static_cast<std::size_t>(out.width));
     }
     platform::GlobalFreeFixed(out.ownBuffer);
     return 0;

@@ -37,11 +37,10 @@ struct ScreenSetUp {
 };
 
 constexpr ScreenSetUp kScreens[] = {
-    {16, 0x07E0, 0xFF0000}, {16, 0x03E0, 0xFF0000}, {24, 0x07E0, 0xFF0000},
-    {32, 0x07E0, 0xFF0000}, {32, 0x07E0, 0xFF},
+    {16, 0x07E0, 0xFF0000}, {16, 0x03E0, 0xFF0000}, {24, 0x07E0, 0xFF0000}, {32, 0x07E0, 0xFF0000}, {32, 0x07E0, 0xFF},
 };
-constexpr std::int32_t kModes[] = {screen::kSpriteModeDefault, screen::kSpriteModeSystemMemory,
-                                   screen::kSpriteModeRaw, screen::kSpriteModeTexture};
+constexpr std::int32_t kModes[] = {screen::kSpriteModeDefault, screen::kSpriteModeSystemMemory, screen::kSpriteModeRaw,
+                                   screen::kSpriteModeTexture};
 constexpr std::int16_t kScreenWidth = 48;
 constexpr std::int16_t kScreenHeight = 32;
 constexpr std::int32_t kSprite = 5;
@@ -101,10 +100,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz_support::Require(record != nullptr && record->width > 0 && record->height > 0,
                               "a loaded sprite has no size");
         if (mode != screen::kSpriteModeRaw) {
-            const auto surface = platform::test::DescribeSurface(static_cast<const platform::Surface*>(record->surface));
-            fuzz_support::Require(surface.bitsPerPixel == set.depth && surface.width == record->width &&
-                                      surface.height == record->height,
-                                  "a sprite's surface does not match the screen and the image");
+            const auto surface = platform::test::DescribeSurface(
+                static_cast<const platform::Surface*>(record->surface));
+            fuzz_support::Require(
+                surface.bitsPerPixel == set.depth && surface.width == record->width && surface.height == record->height,
+                "a sprite's surface does not match the screen and the image");
         }
         DrawLoadedSprite(*record, mode, offScreen);
         screen::SaveAllSprites();

@@ -69,12 +69,14 @@ void Images() {
 
 void Sprites() {
     // The set-up byte cycles through screens, modes and placements.
+    // clang-format off
     const std::vector<Bytes> images = {
         fuzz_samples::Bmp(5, 3, 24), fuzz_samples::Bmp(5, 3, 16),    fuzz_samples::Bmp(5, 3, 32),
         fuzz_samples::Bmp(7, 2, 8),  fuzz_samples::Bmp(3, 3, 4),     fuzz_samples::Bmp(9, 2, 1),
         fuzz_samples::Png(6, 4, 2, 8, false), fuzz_samples::Png(5, 5, 3, 4, true, true),
         fuzz_samples::Png(4, 3, 0, 16, false), fuzz_samples::Png(70, 40, 6, 8, false),
     };
+    // clang-format on
     int n = 0;
     for (std::size_t i = 0; i < images.size(); ++i) {
         for (int k = 0; k < 3; ++k, ++n) {

@@ -105,7 +105,8 @@ Bytes Png(int width, int height, int colourType, int bitDepth, bool interlaced, 
     std::vector<Bytes> rows(static_cast<std::size_t>(height), Bytes(rowBytes));
     std::vector<png_bytep> rowPointers;
     for (int y = 0; y < height; ++y) {
-        for (std::size_t i = 0; i < rowBytes; ++i) rows[static_cast<std::size_t>(y)][i] = Pattern(static_cast<int>(i), y, 0);
+        for (std::size_t i = 0; i < rowBytes; ++i)
+            rows[static_cast<std::size_t>(y)][i] = Pattern(static_cast<int>(i), y, 0);
         rowPointers.push_back(rows[static_cast<std::size_t>(y)].data());
     }
     if (info == nullptr || setjmp(png_jmpbuf(png)) != 0) {

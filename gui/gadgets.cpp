@@ -47,12 +47,9 @@ constexpr std::uint32_t kComboBoxStyle = platform::kStyleChild | platform::kStyl
 runtime::ObjectTable gGadgets{};
 GadgetLibraryState gGadgetLibrary{};
 
-GadgetRecord* Record(std::int32_t number) {
-    return static_cast<GadgetRecord*>(runtime::LookupEntry(gGadgets, number));
-}
+GadgetRecord* Record(std::int32_t number) { return static_cast<GadgetRecord*>(runtime::LookupEntry(gGadgets, number)); }
 
-std::intptr_t Send(platform::WindowHandle control, std::uint32_t message, std::uintptr_t wParam,
-                   std::intptr_t lParam) {
+std::intptr_t Send(platform::WindowHandle control, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     return platform::SendMessage(control, message, wParam, lParam);
 }
 
@@ -64,7 +61,9 @@ std::intptr_t ButtonSetValue(platform::WindowHandle control, std::int32_t value)
     return Send(control, platform::kButtonSetCheck, IndexParam(value), 0);
 }
 
-std::intptr_t ComboGetValue(platform::WindowHandle control) { return Send(control, platform::kComboBoxGetCurSel, 0, 0); }
+std::intptr_t ComboGetValue(platform::WindowHandle control) {
+    return Send(control, platform::kComboBoxGetCurSel, 0, 0);
+}
 
 std::intptr_t ComboSetValue(platform::WindowHandle control, std::int32_t value) {
     return Send(control, platform::kComboBoxSetCurSel, IndexParam(value), 0);
@@ -77,8 +76,8 @@ std::intptr_t ComboSetText(platform::WindowHandle control, const char* text) {
         return 0;
     }
     if (text == nullptr || text[0] == 0) return Send(control, platform::kComboBoxSetCurSel, IndexParam(-1), 0);
-    const std::intptr_t found =
-        Send(control, platform::kComboBoxFindStringExact, IndexParam(-1), reinterpret_cast<std::intptr_t>(text));
+    const std::intptr_t found = Send(control, platform::kComboBoxFindStringExact, IndexParam(-1),
+                                     reinterpret_cast<std::intptr_t>(text));
     if (found == platform::kComboBoxError) return -1;
     return Send(control, platform::kComboBoxSetCurSel, static_cast<std::uintptr_t>(found), 0);
 }
@@ -96,7 +95,9 @@ std::intptr_t ComboClearItems(platform::WindowHandle control) {
     return Send(control, platform::kComboBoxResetContent, 0, 0);
 }
 
-std::intptr_t ComboCountItems(platform::WindowHandle control) { return Send(control, platform::kComboBoxGetCount, 0, 0); }
+std::intptr_t ComboCountItems(platform::WindowHandle control) {
+    return Send(control, platform::kComboBoxGetCount, 0, 0);
+}
 
 // The item's text goes to `top` of the temporary string area.  The area
 // never overflows: a text longer than the room left is cut there.
@@ -106,9 +107,10 @@ char* ComboGetItemText(platform::WindowHandle control, std::int32_t index) {
     const std::intptr_t room = runtime::TemporaryAreaEnd() - start;  // the terminating zero included
     const std::intptr_t length = Send(control, platform::kComboBoxGetLbTextLen, IndexParam(index), 0);
     if (length >= 0 && length < room) {
-        const std::intptr_t copied =
-            Send(control, platform::kComboBoxGetLbText, IndexParam(index), reinterpret_cast<std::intptr_t>(start));
-        if (copied != platform::kComboBoxError && copied >= 0 && copied < room) runtime::SetTemporaryTop(start + copied);
+        const std::intptr_t copied = Send(control, platform::kComboBoxGetLbText, IndexParam(index),
+                                          reinterpret_cast<std::intptr_t>(start));
+        if (copied != platform::kComboBoxError && copied >= 0 && copied < room)
+            runtime::SetTemporaryTop(start + copied);
     } else if (length >= room && room > 0) {
         auto* whole = static_cast<char*>(runtime::ProgramAlloc(static_cast<std::size_t>(length) + 1, false));
         if (whole != nullptr) {
@@ -195,18 +197,31 @@ platform::WindowHandle SetGadgetParent(platform::WindowHandle window) {
     return window;
 }
 
-std::intptr_t CreateButton(std::int32_t number, std::int32_t x, std::int32_t y, std::int32_t width,
-                           std::int32_t height, const char* text) {
-    const GadgetCreation button{.className = "BUTTON", .kind = &ButtonKind, .exStyle = 0, .style = kButtonStyle,
-                                .x = x, .y = y, .width = width, .height = height, .text = text};
+std::intptr_t CreateButton(std::int32_t number, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                           const char* text) {
+    const GadgetCreation button{.className = "BUTTON",
+                                .kind = &ButtonKind,
+                                .exStyle = 0,
+                                .style = kButtonStyle,
+                                .x = x,
+                                .y = y,
+                                .width = width,
+                                .height = height,
+                                .text = text};
     return CreateGadget(number, button);
 }
 
 std::intptr_t CreateComboBox(std::int32_t number, std::int32_t x, std::int32_t y, std::int32_t width,
                              std::int32_t height) {
-    const GadgetCreation comboBox{.className = "COMBOBOX", .kind = &ComboBoxKind,
-                                  .exStyle = platform::kExStyleClientEdge, .style = kComboBoxStyle,
-                                  .x = x, .y = y, .width = width, .height = height, .text = nullptr};
+    const GadgetCreation comboBox{.className = "COMBOBOX",
+                                  .kind = &ComboBoxKind,
+                                  .exStyle = platform::kExStyleClientEdge,
+                                  .style = kComboBoxStyle,
+                                  .x = x,
+                                  .y = y,
+                                  .width = width,
+                                  .height = height,
+                                  .text = nullptr};
     return CreateGadget(number, comboBox);
 }
 

@@ -30,8 +30,8 @@ extern const GadgetKind ComboBoxKind;
 
 void InitGadgetLibrary();
 platform::WindowHandle SetGadgetParent(platform::WindowHandle window);
-std::intptr_t CreateButton(std::int32_t number, std::int32_t x, std::int32_t y, std::int32_t width,
-                           std::int32_t height, const char* text);
+std::intptr_t CreateButton(std::int32_t number, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                           const char* text);
 std::intptr_t CreateComboBox(std::int32_t number, std::int32_t x, std::int32_t y, std::int32_t width,
                              std::int32_t height);
 std::intptr_t InsertGadgetItem(std::int32_t number, std::int32_t position, const char* text);

@@ -28,8 +28,8 @@ struct WindowLibraryState {
     platform::WindowHandle activeWindow;
 };
 
-constexpr std::uint32_t kDoubleClicks = 0x8;       // CS_DBLCLKS
-constexpr std::uintptr_t kDialogFaceBrush = 16;    // COLOR_BTNFACE + 1
+constexpr std::uint32_t kDoubleClicks = 0x8;     // CS_DBLCLKS
+constexpr std::uintptr_t kDialogFaceBrush = 16;  // COLOR_BTNFACE + 1
 constexpr int kProgramIcon = 1;
 constexpr std::uint16_t kTabNextCommand = 1212;
 constexpr std::uint16_t kTabPreviousCommand = 1213;
@@ -132,8 +132,8 @@ void InitWindowLibrary() {
     tmpl.className = gLibrary.className;
 }
 
-std::intptr_t OpenWindow(std::int32_t number, std::int32_t x, std::int32_t y, std::int32_t width,
-                         std::int32_t height, std::uint32_t flags, const char* title) {
+std::intptr_t OpenWindow(std::int32_t number, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                         std::uint32_t flags, const char* title) {
     std::int32_t effective = number;
     auto* record = static_cast<WindowRecord*>(runtime::GetOrGrowEntry(gWindows, effective));
     if (record == nullptr) return 0;
@@ -186,9 +186,8 @@ std::intptr_t OpenWindow(std::int32_t number, std::int32_t x, std::int32_t y, st
         y = (screenHeight >> 1) - (h >> 1);
     }
 
-    const platform::WindowHandle handle =
-        platform::CreateWindowEx(0, gLibrary.className, title, style, x, y, outerWidth, outerHeight, 0, 0,
-                                 platform::GetModuleInstance());
+    const platform::WindowHandle handle = platform::CreateWindowEx(
+        0, gLibrary.className, title, style, x, y, outerWidth, outerHeight, 0, 0, platform::GetModuleInstance());
     // The table does not grow while the window is created: the record stays put.
     record->window = handle;
     if (handle == 0) {
@@ -240,11 +239,8 @@ std::intptr_t WindowProc(platform::WindowHandle window, std::uint32_t message, s
             break;
         case platform::kMsgMove:
         case platform::kMsgSize:
-        case platform::kMsgClose:
-            gLibrary.pendingEvent = static_cast<std::int32_t>(message);
-            return 0;
-        default:
-            break;
+        case platform::kMsgClose: gLibrary.pendingEvent = static_cast<std::int32_t>(message); return 0;
+        default: break;
     }
     return platform::DefWindowProc(window, message, wParam, lParam);
 }
@@ -267,8 +263,8 @@ std::int32_t WaitEvent() {
         platform::TranslateMessage(&gLibrary.message);
         platform::DispatchMessage(&gLibrary.message);
     }
-    const std::int32_t result =
-        gLibrary.pendingEvent != 0 ? gLibrary.pendingEvent : static_cast<std::int32_t>(gLibrary.message.message);
+    const std::int32_t result = gLibrary.pendingEvent != 0 ? gLibrary.pendingEvent
+                                                           : static_cast<std::int32_t>(gLibrary.message.message);
     gLibrary.pendingEvent = 0;
     return result;
 }
@@ -278,8 +274,8 @@ void FocusNextGadget() {
     NextSearch search{FocusedControl(active), 0, 0, false};
     platform::EnumChildWindows(active, VisitForNext, reinterpret_cast<std::intptr_t>(&search));
     platform::WindowHandle target = search.target;
-    if (search.focus == 0) target = search.first;                        // nothing focused yet
-    else if (search.passedFocus && target == 0) target = search.first;   // from the last one round
+    if (search.focus == 0) target = search.first;                       // nothing focused yet
+    else if (search.passedFocus && target == 0) target = search.first;  // from the last one round
     if (target != 0) platform::SetFocus(target);
 }
 

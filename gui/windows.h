@@ -18,8 +18,8 @@ constexpr std::uint32_t kWindowCentredOnActive = 0x2;
 constexpr std::uint32_t kWindowInvisible = 0x10000000;
 
 void InitWindowLibrary();
-std::intptr_t OpenWindow(std::int32_t number, std::int32_t x, std::int32_t y, std::int32_t width,
-                         std::int32_t height, std::uint32_t flags, const char* title);
+std::intptr_t OpenWindow(std::int32_t number, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                         std::uint32_t flags, const char* title);
 platform::WindowHandle GetWindowHandle();
 std::int32_t WaitEvent();
 std::int32_t GetEventGadget();

@@ -59,7 +59,7 @@ Result EndScene3D(Device3D* device);
 Result SetRenderState3D(Device3D* device, std::uint32_t state, std::uint32_t value);
 Result SetTextureStageState3D(Device3D* device, std::uint32_t stage, std::uint32_t type, std::uint32_t value);
 Result SetTexture3D(Device3D* device, std::uint32_t stage, Surface* texture);
-Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t vertexFormat,
-                       const TLVertex* vertices, std::uint32_t count, std::uint32_t flags);
+Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t vertexFormat, const TLVertex* vertices,
+                       std::uint32_t count, std::uint32_t flags);
 
 }  // namespace platform

@@ -14,12 +14,12 @@ constexpr Result kSurfaceLost = static_cast<Result>(0x887601C2u);  // DDERR_SURF
 
 // Cooperative levels.
 constexpr std::uint32_t kDisplayFullscreenExclusive = 0x11;  // DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE
-constexpr std::uint32_t kDisplayNormal = 0x08;              // DDSCL_NORMAL
+constexpr std::uint32_t kDisplayNormal = 0x08;               // DDSCL_NORMAL
 
 // Surface capabilities.
-constexpr std::uint32_t kCapsOffscreenPlain = 0x40;    // DDSCAPS_OFFSCREENPLAIN
-constexpr std::uint32_t kCapsSystemMemory = 0x800;     // DDSCAPS_SYSTEMMEMORY
-constexpr std::uint32_t kCapsTexture = 0x1000;         // DDSCAPS_TEXTURE
+constexpr std::uint32_t kCapsOffscreenPlain = 0x40;  // DDSCAPS_OFFSCREENPLAIN
+constexpr std::uint32_t kCapsSystemMemory = 0x800;   // DDSCAPS_SYSTEMMEMORY
+constexpr std::uint32_t kCapsTexture = 0x1000;       // DDSCAPS_TEXTURE
 
 // Flip flags.
 constexpr std::uint32_t kFlipWait = 0x1;     // DDFLIP_WAIT

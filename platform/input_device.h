@@ -25,10 +25,10 @@ struct InputDataFormat {
     InputObjectFormat* objects;
 };
 
-constexpr std::uint32_t kInputExclusiveForeground = 5;  // DISCL_EXCLUSIVE | DISCL_FOREGROUND
-constexpr std::uint32_t kInputNonExclusive = 2;         // DISCL_NONEXCLUSIVE
-constexpr std::uint32_t kInputRelativeAxes = 2;         // DIDF_RELAXIS
-constexpr std::uint32_t kInputButtonType = 0x8000000Cu; // DIDFT_BUTTON | DIDFT_OPTIONAL
+constexpr std::uint32_t kInputExclusiveForeground = 5;   // DISCL_EXCLUSIVE | DISCL_FOREGROUND
+constexpr std::uint32_t kInputNonExclusive = 2;          // DISCL_NONEXCLUSIVE
+constexpr std::uint32_t kInputRelativeAxes = 2;          // DIDF_RELAXIS
+constexpr std::uint32_t kInputButtonType = 0x8000000Cu;  // DIDFT_BUTTON | DIDFT_OPTIONAL
 
 // The identifier of a key object (GUID_Key).
 const void* KeyObjectGuid();

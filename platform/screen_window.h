@@ -24,8 +24,8 @@ void ShowMouseCursor(bool show);
 // False when no message was pending.
 bool PeekAndDispatchMessage();
 // Default processing of a message the screen window does not handle.
-std::intptr_t DefaultWindowProc(WindowHandle window, std::uint32_t message,
-                                std::uintptr_t wParam, std::intptr_t lParam);
+std::intptr_t DefaultWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                std::intptr_t lParam);
 // BeginPaint and EndPaint without drawing.
 void ValidateWindowPaint(WindowHandle window);
 

@@ -32,9 +32,9 @@ struct SoundBufferDesc {
     std::uint32_t formatBytes;
 };
 
-constexpr std::uint32_t kSoundPriority = 2;             // DSSCL_PRIORITY
-constexpr std::uint32_t kBufferPrimary = 0x1;           // DSBCAPS_PRIMARYBUFFER
-constexpr std::uint32_t kBufferStaticFlags = 0x180E0;   // frequency, pan, volume, global focus, position2
+constexpr std::uint32_t kSoundPriority = 2;            // DSSCL_PRIORITY
+constexpr std::uint32_t kBufferPrimary = 0x1;          // DSBCAPS_PRIMARYBUFFER
+constexpr std::uint32_t kBufferStaticFlags = 0x180E0;  // frequency, pan, volume, global focus, position2
 
 // Loads the sound library by name and finds its creation function
 // ("DSOUND.DLL", DirectSoundCreate).  False when either is missing.
@@ -46,10 +46,10 @@ void ReleaseSoundDevice(SoundDevice* device);
 Result SetSoundCooperativeLevel(SoundDevice* device, WindowHandle window, std::uint32_t level);
 Result CreateSoundBuffer(SoundDevice* device, const SoundBufferDesc* desc, SoundBuffer** buffer);
 void ReleaseSoundBuffer(SoundBuffer* buffer);
-Result LockSoundBuffer(SoundBuffer* buffer, std::uint32_t offset, std::uint32_t bytes,
-                       void** first, std::uint32_t* firstBytes, void** second, std::uint32_t* secondBytes);
-Result UnlockSoundBuffer(SoundBuffer* buffer, void* first, std::uint32_t firstBytes,
-                         void* second, std::uint32_t secondBytes);
+Result LockSoundBuffer(SoundBuffer* buffer, std::uint32_t offset, std::uint32_t bytes, void** first,
+                       std::uint32_t* firstBytes, void** second, std::uint32_t* secondBytes);
+Result UnlockSoundBuffer(SoundBuffer* buffer, void* first, std::uint32_t firstBytes, void* second,
+                         std::uint32_t secondBytes);
 Result StopSoundBuffer(SoundBuffer* buffer);
 Result SetSoundBufferPosition(SoundBuffer* buffer, std::uint32_t position);
 // Plays once (no looping flag) from the current position.

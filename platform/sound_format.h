@@ -17,19 +17,19 @@ constexpr std::uint32_t kMaxSoundFrequency = 200000;        // DSBFREQUENCY_MAX
 
 enum class WaveFormatProblem {
     None,
-    TooShort,    // fewer than the 16 bytes of a PCM format
+    TooShort,  // fewer than the 16 bytes of a PCM format
     NotPcm,
     Channels,
     Bits,
     BlockAlign,
     Rate,
-    Size,        // the sample bytes are too few or too many
+    Size,  // the sample bytes are too few or too many
 };
 
 // Checks a format chunk body of formatBytes bytes for a buffer of
 // bufferBytes bytes; on success copies the format into *format.
-inline WaveFormatProblem CheckWaveFormat(const void* formatChunk, std::uint32_t formatBytes,
-                                         std::uint32_t bufferBytes, WaveFormat* format) {
+inline WaveFormatProblem CheckWaveFormat(const void* formatChunk, std::uint32_t formatBytes, std::uint32_t bufferBytes,
+                                         WaveFormat* format) {
     if (formatChunk == nullptr || formatBytes < 16) return WaveFormatProblem::TooShort;
     WaveFormat wave{};
     std::memcpy(&wave, formatChunk, formatBytes < sizeof wave ? formatBytes : sizeof wave);

@@ -13,7 +13,7 @@ using FontHandle = std::uintptr_t;
 
 // One entry of a keyboard table (ACCEL).
 struct AcceleratorEntry {
-    std::uint8_t flags;   // fVirt
+    std::uint8_t flags;  // fVirt
     std::uint16_t key;
     std::uint16_t command;
 };
@@ -54,15 +54,15 @@ constexpr std::uint32_t kStyleBorder = 0x800000;
 constexpr std::uint32_t kStyleVScroll = 0x200000;
 constexpr std::uint32_t kStyleSysMenu = 0x80000;
 constexpr std::uint32_t kStyleThickFrame = 0x40000;
-constexpr std::uint32_t kStyleMinimizeBox = 0x20000;  // top-level windows
-constexpr std::uint32_t kStyleGroup = 0x20000;        // controls
-constexpr std::uint32_t kStyleMaximizeBox = 0x10000;  // top-level windows
-constexpr std::uint32_t kStyleTabStop = 0x10000;      // controls
-constexpr std::uint32_t kExStyleClientEdge = 0x200;   // WS_EX_CLIENTEDGE
-constexpr std::uint32_t kButtonStylePush = 0x0;                // BS_PUSHBUTTON
-constexpr std::uint32_t kButtonStyleDefaultPush = 0x1;         // BS_DEFPUSHBUTTON
-constexpr std::uint32_t kComboBoxStyleDropDownList = 0x3;      // CBS_DROPDOWNLIST
-constexpr std::uint32_t kComboBoxStyleHasStrings = 0x200;      // CBS_HASSTRINGS
+constexpr std::uint32_t kStyleMinimizeBox = 0x20000;       // top-level windows
+constexpr std::uint32_t kStyleGroup = 0x20000;             // controls
+constexpr std::uint32_t kStyleMaximizeBox = 0x10000;       // top-level windows
+constexpr std::uint32_t kStyleTabStop = 0x10000;           // controls
+constexpr std::uint32_t kExStyleClientEdge = 0x200;        // WS_EX_CLIENTEDGE
+constexpr std::uint32_t kButtonStylePush = 0x0;            // BS_PUSHBUTTON
+constexpr std::uint32_t kButtonStyleDefaultPush = 0x1;     // BS_DEFPUSHBUTTON
+constexpr std::uint32_t kComboBoxStyleDropDownList = 0x3;  // CBS_DROPDOWNLIST
+constexpr std::uint32_t kComboBoxStyleHasStrings = 0x200;  // CBS_HASSTRINGS
 
 // Position for the platform to choose (CW_USEDEFAULT).
 constexpr int kUseDefaultPosition = static_cast<int>(0x80000000u);
@@ -76,49 +76,49 @@ constexpr int kShowCommandShow = 5;
 constexpr int kShowCommandRestore = 9;
 
 // Messages of windows and controls beyond platform/messages.h.
-constexpr std::uint32_t kMsgCreate = 0x0001;          // WM_CREATE
-constexpr std::uint32_t kMsgDestroy = 0x0002;         // WM_DESTROY
-constexpr std::uint32_t kMsgSetFocus = 0x0007;        // WM_SETFOCUS
-constexpr std::uint32_t kMsgKillFocus = 0x0008;       // WM_KILLFOCUS
-constexpr std::uint32_t kMsgSetText = 0x000C;         // WM_SETTEXT
-constexpr std::uint32_t kMsgGetText = 0x000D;         // WM_GETTEXT
-constexpr std::uint32_t kMsgGetTextLength = 0x000E;   // WM_GETTEXTLENGTH
-constexpr std::uint32_t kMsgShowWindow = 0x0018;      // WM_SHOWWINDOW
-constexpr std::uint32_t kMsgGetFont = 0x0031;         // WM_GETFONT
+constexpr std::uint32_t kMsgCreate = 0x0001;            // WM_CREATE
+constexpr std::uint32_t kMsgDestroy = 0x0002;           // WM_DESTROY
+constexpr std::uint32_t kMsgSetFocus = 0x0007;          // WM_SETFOCUS
+constexpr std::uint32_t kMsgKillFocus = 0x0008;         // WM_KILLFOCUS
+constexpr std::uint32_t kMsgSetText = 0x000C;           // WM_SETTEXT
+constexpr std::uint32_t kMsgGetText = 0x000D;           // WM_GETTEXT
+constexpr std::uint32_t kMsgGetTextLength = 0x000E;     // WM_GETTEXTLENGTH
+constexpr std::uint32_t kMsgShowWindow = 0x0018;        // WM_SHOWWINDOW
+constexpr std::uint32_t kMsgGetFont = 0x0031;           // WM_GETFONT
 constexpr std::uint32_t kMsgWindowPosChanged = 0x0047;  // WM_WINDOWPOSCHANGED
-constexpr std::uint32_t kMsgNcCreate = 0x0081;        // WM_NCCREATE
-constexpr std::uint32_t kMsgNcActivate = 0x0086;      // WM_NCACTIVATE
-constexpr std::uint32_t kMsgSysKeyDown = 0x0104;      // WM_SYSKEYDOWN
-constexpr std::uint32_t kMsgChar = 0x0102;            // WM_CHAR
-constexpr std::uint32_t kMsgSysChar = 0x0106;         // WM_SYSCHAR
-constexpr std::uint32_t kMsgSysCommand = 0x0112;      // WM_SYSCOMMAND
-constexpr std::uintptr_t kSysCommandClose = 0xF060;   // SC_CLOSE
+constexpr std::uint32_t kMsgNcCreate = 0x0081;          // WM_NCCREATE
+constexpr std::uint32_t kMsgNcActivate = 0x0086;        // WM_NCACTIVATE
+constexpr std::uint32_t kMsgSysKeyDown = 0x0104;        // WM_SYSKEYDOWN
+constexpr std::uint32_t kMsgChar = 0x0102;              // WM_CHAR
+constexpr std::uint32_t kMsgSysChar = 0x0106;           // WM_SYSCHAR
+constexpr std::uint32_t kMsgSysCommand = 0x0112;        // WM_SYSCOMMAND
+constexpr std::uintptr_t kSysCommandClose = 0xF060;     // SC_CLOSE
 
-constexpr std::uint32_t kButtonGetCheck = 0x00F0;     // BM_GETCHECK
-constexpr std::uint32_t kButtonSetCheck = 0x00F1;     // BM_SETCHECK
-constexpr std::uint32_t kButtonClick = 0x00F5;        // BM_CLICK
-constexpr std::uint32_t kComboBoxAddString = 0x0143;       // CB_ADDSTRING
-constexpr std::uint32_t kComboBoxDeleteString = 0x0144;    // CB_DELETESTRING
-constexpr std::uint32_t kComboBoxGetCount = 0x0146;        // CB_GETCOUNT
-constexpr std::uint32_t kComboBoxGetCurSel = 0x0147;       // CB_GETCURSEL
-constexpr std::uint32_t kComboBoxGetLbText = 0x0148;       // CB_GETLBTEXT
-constexpr std::uint32_t kComboBoxGetLbTextLen = 0x0149;    // CB_GETLBTEXTLEN
-constexpr std::uint32_t kComboBoxInsertString = 0x014A;    // CB_INSERTSTRING
-constexpr std::uint32_t kComboBoxResetContent = 0x014B;    // CB_RESETCONTENT
-constexpr std::uint32_t kComboBoxSetCurSel = 0x014E;       // CB_SETCURSEL
-constexpr std::uint32_t kComboBoxShowDropDown = 0x014F;    // CB_SHOWDROPDOWN
-constexpr std::uint32_t kComboBoxGetDroppedState = 0x0157; // CB_GETDROPPEDSTATE
-constexpr std::uint32_t kComboBoxFindStringExact = 0x0158; // CB_FINDSTRINGEXACT
-constexpr std::intptr_t kComboBoxError = -1;       // CB_ERR
-constexpr std::intptr_t kComboBoxErrorSpace = -2;  // CB_ERRSPACE
+constexpr std::uint32_t kButtonGetCheck = 0x00F0;           // BM_GETCHECK
+constexpr std::uint32_t kButtonSetCheck = 0x00F1;           // BM_SETCHECK
+constexpr std::uint32_t kButtonClick = 0x00F5;              // BM_CLICK
+constexpr std::uint32_t kComboBoxAddString = 0x0143;        // CB_ADDSTRING
+constexpr std::uint32_t kComboBoxDeleteString = 0x0144;     // CB_DELETESTRING
+constexpr std::uint32_t kComboBoxGetCount = 0x0146;         // CB_GETCOUNT
+constexpr std::uint32_t kComboBoxGetCurSel = 0x0147;        // CB_GETCURSEL
+constexpr std::uint32_t kComboBoxGetLbText = 0x0148;        // CB_GETLBTEXT
+constexpr std::uint32_t kComboBoxGetLbTextLen = 0x0149;     // CB_GETLBTEXTLEN
+constexpr std::uint32_t kComboBoxInsertString = 0x014A;     // CB_INSERTSTRING
+constexpr std::uint32_t kComboBoxResetContent = 0x014B;     // CB_RESETCONTENT
+constexpr std::uint32_t kComboBoxSetCurSel = 0x014E;        // CB_SETCURSEL
+constexpr std::uint32_t kComboBoxShowDropDown = 0x014F;     // CB_SHOWDROPDOWN
+constexpr std::uint32_t kComboBoxGetDroppedState = 0x0157;  // CB_GETDROPPEDSTATE
+constexpr std::uint32_t kComboBoxFindStringExact = 0x0158;  // CB_FINDSTRINGEXACT
+constexpr std::intptr_t kComboBoxError = -1;                // CB_ERR
+constexpr std::intptr_t kComboBoxErrorSpace = -2;           // CB_ERRSPACE
 
 // Notification codes in the high word of a control's WM_COMMAND.
-constexpr std::uint32_t kButtonClicked = 0;        // BN_CLICKED
-constexpr std::uint32_t kComboBoxSelChange = 1;    // CBN_SELCHANGE
-constexpr std::uint32_t kComboBoxSetFocus = 3;     // CBN_SETFOCUS
-constexpr std::uint32_t kComboBoxKillFocus = 4;    // CBN_KILLFOCUS
-constexpr std::uint32_t kComboBoxDropDown = 7;     // CBN_DROPDOWN
-constexpr std::uint32_t kComboBoxCloseUp = 8;      // CBN_CLOSEUP
+constexpr std::uint32_t kButtonClicked = 0;      // BN_CLICKED
+constexpr std::uint32_t kComboBoxSelChange = 1;  // CBN_SELCHANGE
+constexpr std::uint32_t kComboBoxSetFocus = 3;   // CBN_SETFOCUS
+constexpr std::uint32_t kComboBoxKillFocus = 4;  // CBN_KILLFOCUS
+constexpr std::uint32_t kComboBoxDropDown = 7;   // CBN_DROPDOWN
+constexpr std::uint32_t kComboBoxCloseUp = 8;    // CBN_CLOSEUP
 
 // Keyboard table entry flags (fVirt).
 constexpr std::uint8_t kAcceleratorVirtualKey = 0x01;  // FVIRTKEY
@@ -142,9 +142,9 @@ WindowHandle GetActiveWindow();
 bool GetWindowRectangle(WindowHandle window, Rect* rect);
 
 // Top-level window (parent 0, id 0) or child control ("BUTTON", "COMBOBOX").
-WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className, const char* text,
-                            std::uint32_t style, int x, int y, int width, int height,
-                            WindowHandle parent, std::intptr_t id, InstanceHandle instance);
+WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className, const char* text, std::uint32_t style, int x,
+                            int y, int width, int height, WindowHandle parent, std::intptr_t id,
+                            InstanceHandle instance);
 void ShowWindow(WindowHandle window, int command);
 void DestroyWindow(WindowHandle window);
 void SetWindowText(WindowHandle window, const char* text);
@@ -158,12 +158,10 @@ bool TranslateAccelerator(WindowHandle window, AcceleratorHandle table, const Me
 bool GetMessage(Message* message);
 void TranslateMessage(const Message* message);
 std::intptr_t DispatchMessage(const Message* message);
-std::intptr_t DefWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                            std::intptr_t lParam);
-std::intptr_t CallWindowProc(WindowProc procedure, WindowHandle window, std::uint32_t message,
-                             std::uintptr_t wParam, std::intptr_t lParam);
-std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                          std::intptr_t lParam);
+std::intptr_t DefWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+std::intptr_t CallWindowProc(WindowProc procedure, WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                             std::intptr_t lParam);
+std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
 // Keyboard navigation.
 std::int16_t GetKeyState(int virtualKey);

@@ -27,7 +27,23 @@ struct CommandField {
     const char* symbol;   // as the README's command table writes it: "x", "MM"
 };
 
-enum class CommandId : std::uint8_t { LSND, QUIT, PSND, WAIT, STCK, LGFX, SGFX, MGFX, DGFX, ZGFX, LBMP, SBMP, EGFX, AGFX, WFOR };
+enum class CommandId : std::uint8_t {
+    LSND,
+    QUIT,
+    PSND,
+    WAIT,
+    STCK,
+    LGFX,
+    SGFX,
+    MGFX,
+    DGFX,
+    ZGFX,
+    LBMP,
+    SBMP,
+    EGFX,
+    AGFX,
+    WFOR
+};
 
 constexpr std::int32_t kMaxCommandFields = 3;
 

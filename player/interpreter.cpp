@@ -67,19 +67,12 @@ LineFields ReadFields(const char* line, const Command& command) {
     for (std::int32_t i = 0; i < command.fieldCount; ++i) {
         const CommandField& field = command.fields[i];
         switch (field.kind) {
-            case FieldKind::Real:
-                fields.real[i] = RealField(line, field.column, field.length);
-                break;
-            case FieldKind::Time:
-                fields.integer[i] = IntFrom(line, field.column - 1);
-                break;
+            case FieldKind::Real: fields.real[i] = RealField(line, field.column, field.length); break;
+            case FieldKind::Time: fields.integer[i] = IntFrom(line, field.column - 1); break;
             case FieldKind::Slot:
             case FieldKind::Sound:
-            case FieldKind::Int:
-                fields.integer[i] = IntField(line, field.column, field.length);
-                break;
-            case FieldKind::Name:
-                break;
+            case FieldKind::Int: fields.integer[i] = IntField(line, field.column, field.length); break;
+            case FieldKind::Name: break;
         }
     }
     return fields;
@@ -185,49 +178,25 @@ void Execute(const char* line, const Command& command, const LineFields& fields)
     constexpr std::int32_t waitTime = Field(CommandId::WAIT, 0, FieldKind::Time);
     constexpr std::int32_t forTime = Field(CommandId::WFOR, 0, FieldKind::Time);
     switch (command.id) {
-        case CommandId::LSND:
-            LoadSoundCommand(line, fields);
-            break;
-        case CommandId::QUIT:
-            Shutdown();
-            break;
-        case CommandId::PSND:
-            sound::StartSound(fields.integer[sound]);
-            break;
-        case CommandId::WAIT:
-            gPlayer.waitUntil = fields.integer[waitTime];
-            break;
+        case CommandId::LSND: LoadSoundCommand(line, fields); break;
+        case CommandId::QUIT: Shutdown(); break;
+        case CommandId::PSND: sound::StartSound(fields.integer[sound]); break;
+        case CommandId::WAIT: gPlayer.waitUntil = fields.integer[waitTime]; break;
         case CommandId::STCK:
             gPlayer.clockStart = runtime::GetTicks();
             gPlayer.lastFrameTick = runtime::GetTicks();
             break;
-        case CommandId::LGFX:
-            LoadGraphicCommand(line, fields, true);
-            break;
-        case CommandId::SGFX:
-            ShowCommand(fields, 1);
-            break;
-        case CommandId::MGFX:
-            MoveCommand(fields);
-            break;
+        case CommandId::LGFX: LoadGraphicCommand(line, fields, true); break;
+        case CommandId::SGFX: ShowCommand(fields, 1); break;
+        case CommandId::MGFX: MoveCommand(fields); break;
         case CommandId::DGFX:
             if (GfxSlot* slot = SlotOf(fields)) slot->mode = 0;
             break;
-        case CommandId::ZGFX:
-            ZoomCommand(fields);
-            break;
-        case CommandId::LBMP:
-            LoadGraphicCommand(line, fields, false);
-            break;
-        case CommandId::SBMP:
-            ShowCommand(fields, 2);
-            break;
-        case CommandId::EGFX:
-            CopySlotCommand(fields);
-            break;
-        case CommandId::AGFX:
-            AlphaCommand(fields);
-            break;
+        case CommandId::ZGFX: ZoomCommand(fields); break;
+        case CommandId::LBMP: LoadGraphicCommand(line, fields, false); break;
+        case CommandId::SBMP: ShowCommand(fields, 2); break;
+        case CommandId::EGFX: CopySlotCommand(fields); break;
+        case CommandId::AGFX: AlphaCommand(fields); break;
         case CommandId::WFOR:
             // Script clock arithmetic wraps like the tick itself.
             gPlayer.waitUntil = static_cast<std::int32_t>(static_cast<std::uint32_t>(fields.integer[forTime]) +

@@ -27,9 +27,7 @@ GfxSlot* Slot(std::int32_t number) {
     return &gPlayer.gfxTable[number];
 }
 
-std::int32_t ElapsedSinceClockStart() {
-    return static_cast<std::int32_t>(runtime::GetTicks() - gPlayer.clockStart);
-}
+std::int32_t ElapsedSinceClockStart() { return static_cast<std::int32_t>(runtime::GetTicks() - gPlayer.clockStart); }
 
 std::int32_t TakeFrameDelta() {
     const std::uint32_t now = runtime::GetTicks();

@@ -9,10 +9,10 @@
 namespace player {
 
 struct GfxSlot {
-    float x;      // -1 left edge, 0 centre, +1 right edge
-    float y;      // -1 top edge, 0 centre, +1 bottom edge
-    float zoom;   // drawn at (zoom + 1) times the sprite's size
-    float dx;     // change of x per millisecond
+    float x;     // -1 left edge, 0 centre, +1 right edge
+    float y;     // -1 top edge, 0 centre, +1 bottom edge
+    float zoom;  // drawn at (zoom + 1) times the sprite's size
+    float dx;    // change of x per millisecond
     float dy;
     float dzoom;
     std::int8_t mode;    // 0 hidden, 1 3D sprite, 2 plain sprite

@@ -29,9 +29,7 @@ struct DecoderList {
     }
 
     // The decoder at a position of the list, null outside it.
-    const Decoder* At(std::int32_t index) const {
-        return index >= 0 && index < count ? entries[index] : nullptr;
-    }
+    const Decoder* At(std::int32_t index) const { return index >= 0 && index < count ? entries[index] : nullptr; }
 
     // The first decoder in registration order for which accepts(decoder)
     // is true; null when none is.

@@ -9,9 +9,8 @@ namespace {
 platform::Heap* gProgramHeap = nullptr;
 platform::Heap* gObjectHeap = nullptr;
 
-constexpr std::size_t kHeaderBytes =
-    (sizeof(StructArrayHeader) + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) *
-    alignof(std::max_align_t);
+constexpr std::size_t kHeaderBytes = (sizeof(StructArrayHeader) + alignof(std::max_align_t) - 1) /
+                                     alignof(std::max_align_t) * alignof(std::max_align_t);
 
 }  // namespace
 
@@ -47,11 +46,10 @@ void* ProgramReAlloc(void* block, std::size_t size, bool zero) {
 
 void ProgramFree(void* block) { platform::HeapFree(gProgramHeap, block); }
 
-void* AllocStructArray(std::int32_t upperIndex, std::uint32_t elementSize, void** owner,
-                       std::int32_t typeCode, const void* stringMap) {
+void* AllocStructArray(std::int32_t upperIndex, std::uint32_t elementSize, void** owner, std::int32_t typeCode,
+                       const void* stringMap) {
     if (upperIndex < 0 || elementSize == 0) return nullptr;
-    const std::uint64_t bytes =
-        static_cast<std::uint64_t>(upperIndex + 1LL) * elementSize + kHeaderBytes;
+    const std::uint64_t bytes = static_cast<std::uint64_t>(upperIndex + 1LL) * elementSize + kHeaderBytes;
     if (bytes > 0x7FFFFFFFu) return nullptr;
     auto* block = static_cast<unsigned char*>(ProgramAlloc(static_cast<std::size_t>(bytes), true));
     if (block == nullptr) return nullptr;
@@ -74,8 +72,7 @@ void FreeStructArray(void** owner) {
 
 const StructArrayHeader* StructArrayHeaderOf(const void* element0) {
     if (element0 == nullptr) return nullptr;
-    return reinterpret_cast<const StructArrayHeader*>(static_cast<const unsigned char*>(element0) -
-                                                      kHeaderBytes);
+    return reinterpret_cast<const StructArrayHeader*>(static_cast<const unsigned char*>(element0) - kHeaderBytes);
 }
 
 }  // namespace runtime

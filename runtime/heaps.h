@@ -39,8 +39,8 @@ constexpr std::int32_t kGfxTableTypeCode = 7;
 // Allocates upperIndex + 1 zeroed elements of elementSize bytes behind a
 // header on the program heap; stores the address of element 0 into *owner
 // and returns it.  Null when the heap refuses (or the size is absurd).
-void* AllocStructArray(std::int32_t upperIndex, std::uint32_t elementSize, void** owner,
-                       std::int32_t typeCode = 0, const void* stringMap = nullptr);
+void* AllocStructArray(std::int32_t upperIndex, std::uint32_t elementSize, void** owner, std::int32_t typeCode = 0,
+                       const void* stringMap = nullptr);
 // Releases the array *owner holds and sets it to null; nothing for null.
 void FreeStructArray(void** owner);
 const StructArrayHeader* StructArrayHeaderOf(const void* element0);

@@ -15,9 +15,7 @@ struct alignas(std::max_align_t) DynamicObject {
 
 namespace {
 
-unsigned char* PayloadOf(DynamicObject* object) {
-    return reinterpret_cast<unsigned char*>(object + 1);
-}
+unsigned char* PayloadOf(DynamicObject* object) { return reinterpret_cast<unsigned char*>(object + 1); }
 
 DynamicObject* FindDynamic(const ObjectTable& table, std::int32_t handle) {
     if (handle < kFirstDynamicHandle) return nullptr;
@@ -32,8 +30,7 @@ std::int32_t NextHandle(ObjectTable& table) {
     // a handle still in use is skipped.
     for (;;) {
         std::int32_t candidate = table.lastHandle;
-        candidate = (candidate < kFirstDynamicHandle || candidate == 0x7FFFFFFF) ? kFirstDynamicHandle
-                                                                                  : candidate + 1;
+        candidate = (candidate < kFirstDynamicHandle || candidate == 0x7FFFFFFF) ? kFirstDynamicHandle : candidate + 1;
         table.lastHandle = candidate;
         if (FindDynamic(table, candidate) == nullptr) return candidate;
     }
@@ -61,8 +58,7 @@ bool EntryInUse(const void* entry) {
     return word != 0;
 }
 
-bool InitObjectTable(ObjectTable& table, std::int32_t capacity, std::int32_t growStep,
-                     std::uint32_t entrySize) {
+bool InitObjectTable(ObjectTable& table, std::int32_t capacity, std::int32_t growStep, std::uint32_t entrySize) {
     table.capacity = capacity;
     table.growStep = growStep;
     table.entrySize = entrySize < sizeof(std::uintptr_t) ? sizeof(std::uintptr_t) : entrySize;
@@ -110,8 +106,7 @@ void* LookupEntry(const ObjectTable& table, std::int32_t number) {
 
 void FreeEntry(ObjectTable& table, std::int32_t number) {
     if (number >= 0 && number <= table.capacity && table.entries != nullptr) {
-        std::memset(table.entries + static_cast<std::size_t>(number) * table.entrySize, 0,
-                    sizeof(std::uintptr_t));
+        std::memset(table.entries + static_cast<std::size_t>(number) * table.entrySize, 0, sizeof(std::uintptr_t));
         return;
     }
     DynamicObject* object = FindDynamic(table, number);

@@ -31,8 +31,7 @@ struct ObjectTable {
 
 // Sets up an empty table of capacity + 1 zeroed entries on the program heap.
 // False when the heap refuses (the table then has no array).
-bool InitObjectTable(ObjectTable& table, std::int32_t capacity, std::int32_t growStep,
-                     std::uint32_t entrySize);
+bool InitObjectTable(ObjectTable& table, std::int32_t capacity, std::int32_t growStep, std::uint32_t entrySize);
 
 // The entry to fill when an object is created under number.  For -1 a new
 // dynamic object is made and number is replaced by its handle.  A number at

@@ -64,9 +64,7 @@ char* CopyToTop(const char* s, std::int64_t n) {
 
 }  // namespace
 
-char* AppendString(const char* s) {
-    return CopyToTop(s, std::numeric_limits<std::int64_t>::max());
-}
+char* AppendString(const char* s) { return CopyToTop(s, std::numeric_limits<std::int64_t>::max()); }
 
 void AssignString(char** variable, char* start) {
     if (variable == nullptr) return;
@@ -85,9 +83,7 @@ void FreeString(char* s) {
     if (s != nullptr) ProgramFree(s);
 }
 
-std::int32_t StringLength(const char* s) {
-    return s == nullptr ? 0 : static_cast<std::int32_t>(std::strlen(s));
-}
+std::int32_t StringLength(const char* s) { return s == nullptr ? 0 : static_cast<std::int32_t>(std::strlen(s)); }
 
 char* LeftPart(const char* s, std::int32_t n) {
     if (s == nullptr || n <= 0) return CopyToTop(nullptr, 0);

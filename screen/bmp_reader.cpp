@@ -29,7 +29,9 @@ constexpr std::uint32_t kHeightField = 22;
 constexpr std::uint32_t kBitCountField = 28;
 constexpr std::uint32_t kCompressionField = 30;
 
-std::uint32_t ReadU16(const unsigned char* p) { return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8); }
+std::uint32_t ReadU16(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8);
+}
 
 std::uint32_t ReadU32(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -73,9 +75,8 @@ struct ColourTable {
 // height + 1 rows of rowLength bytes: a 4-bit row of odd width expands both
 // nibbles of its last byte, and that one extra pixel lands in the start of
 // the next row (rewritten when that row is expanded) or in the spare row.
-void ExpandBmpPalette(const unsigned char* rows, std::uint64_t fileRowLength, std::int32_t width,
-                      std::int32_t height, std::uint32_t bits, const ColourTable& table, unsigned char* buffer,
-                      std::size_t rowLength) {
+void ExpandBmpPalette(const unsigned char* rows, std::uint64_t fileRowLength, std::int32_t width, std::int32_t height,
+                      std::uint32_t bits, const ColourTable& table, unsigned char* buffer, std::size_t rowLength) {
     for (std::int32_t y = 0; y < height; ++y) {
         const unsigned char* source = rows + static_cast<std::size_t>(y) * fileRowLength;
         unsigned char* destination = buffer + static_cast<std::size_t>(y) * rowLength;
@@ -125,8 +126,8 @@ bool ReadBmp(const void* image, std::uint32_t size, bool keepIndexed, SourceImag
     const unsigned char* rows = bytes + pixelOffset;
 
     if (keepIndexed || bits > 8) {
-        *out = SourceImage{rows, width, height, static_cast<std::int32_t>(bits), 1,
-                           static_cast<std::int32_t>(fileRowLength), nullptr};
+        *out = SourceImage{
+            rows, width, height, static_cast<std::int32_t>(bits), 1, static_cast<std::int32_t>(fileRowLength), nullptr};
         return true;
     }
 

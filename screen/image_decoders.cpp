@@ -31,8 +31,8 @@ bool IsImageDecoderRegistered(const ImageDecoder* decoder) {
 }
 
 std::int32_t FindImageDecoder(const void* data, std::uint32_t size) {
-    const ImageDecoder* found =
-        gDecoders.Find([data, size](const ImageDecoder& candidate) { return candidate.CheckImage(data, size) != 0; });
+    const ImageDecoder* found = gDecoders.Find(
+        [data, size](const ImageDecoder& candidate) { return candidate.CheckImage(data, size) != 0; });
     if (found == nullptr) return 0;
     gCurrent = found;
     return 1;
@@ -56,7 +56,8 @@ bool DecodeWithDecoders(const void* image, std::uint32_t size, SourceImage* out)
         return false;
     }
     const std::int32_t rowLength = 3 * width + width % 4;
-    void* buffer = platform::GlobalAllocFixed(static_cast<std::size_t>(rowLength) * (static_cast<std::size_t>(height) + 1));
+    void* buffer = platform::GlobalAllocFixed(static_cast<std::size_t>(rowLength) *
+                                              (static_cast<std::size_t>(height) + 1));
     if (buffer == nullptr) {
         DecodeCurrentImage(nullptr, 0, 0);
         return false;

@@ -14,7 +14,7 @@ struct SourceImage {
     std::int32_t bitsPerPixel;  // 16 (x1r5g5b5), 24 (B G R), 32 (B G R X), or 8 and below unexpanded
     std::int32_t bottomUp;      // 1: the first stored row is the bottom row (BMP)
     std::int32_t rowLength;     // bytes per stored row, a multiple of 4
-    void* ownBuffer;            // freed by the loader with platform::GlobalFreeFixed; null when the pixels lie in the file image
+    void* ownBuffer;  // freed by the loader with platform::GlobalFreeFixed; null when the pixels lie in the file image
 };
 
 struct ImageDecoder {

@@ -124,8 +124,8 @@ std::int32_t PngCheckImage(const void* data, std::uint32_t size) {
         return 0;
     }
     png_read_info(gPng.png, gPng.info);
-    png_get_IHDR(gPng.png, gPng.info, &gPng.width, &gPng.height, &gPng.bitDepth, &gPng.colourType,
-                 &gPng.interlaceType, nullptr, nullptr);
+    png_get_IHDR(gPng.png, gPng.info, &gPng.width, &gPng.height, &gPng.bitDepth, &gPng.colourType, &gPng.interlaceType,
+                 nullptr, nullptr);
     if (!ClaimFitsTheFile(size)) {
         ReleasePngState();
         return 0;
@@ -155,7 +155,8 @@ void RequestBgrTransformations() {
     if ((gPng.colourType & PNG_COLOR_MASK_ALPHA) != 0) png_set_strip_alpha(png);
     // A transparent colour of a low-depth gray image could become an alpha
     // channel when the gray values are expanded: strip it as well.
-    if (gPng.colourType == PNG_COLOR_TYPE_GRAY && gPng.bitDepth < 8 && png_get_valid(png, gPng.info, PNG_INFO_tRNS) != 0) {
+    if (gPng.colourType == PNG_COLOR_TYPE_GRAY && gPng.bitDepth < 8 &&
+        png_get_valid(png, gPng.info, PNG_INFO_tRNS) != 0) {
         png_set_strip_alpha(png);
     }
 }

@@ -15,9 +15,7 @@ void ResetScreenModule() {
     ResetScreenWindowModule();
 }
 
-platform::DisplayDevice* OpenDirectDraw() {
-    return gScreen.display.Acquire(platform::CreateDisplayDevice);
-}
+platform::DisplayDevice* OpenDirectDraw() { return gScreen.display.Acquire(platform::CreateDisplayDevice); }
 
 void ReleaseDirectDraw() { gScreen.display.Release(platform::ReleaseDisplayDevice); }
 
@@ -169,14 +167,13 @@ void OnScreenWindowMessage(std::uint32_t message, std::uintptr_t wParam) {
             break;
         case platform::kMsgKeyUp:
         case platform::kMsgSysKeyUp:
-            if ((wParam == platform::kVkTab || wParam == platform::kVkMenu) &&
-                gScreen.deactivationHandler != nullptr && gScreen.spritesSaved == 0) {
+            if ((wParam == platform::kVkTab || wParam == platform::kVkMenu) && gScreen.deactivationHandler != nullptr &&
+                gScreen.spritesSaved == 0) {
                 gScreen.deactivationHandler();
                 gScreen.spritesSaved = 1;
             }
             break;
-        default:
-            break;
+        default: break;
     }
 }
 

@@ -27,7 +27,7 @@ struct SpriteKeeper {
 
 struct ScreenState {
     platform::SharedHolder<platform::DisplayDevice> display;  // OpenDirectDraw's users share it
-    platform::WindowHandle savedWindow;  // the window CloseScreen hides
+    platform::WindowHandle savedWindow;                       // the window CloseScreen hides
     platform::Surface* primary;
     platform::Surface* backBuffer;
     platform::Surface* outputBuffer;  // where ClearScreen and DisplaySprite draw

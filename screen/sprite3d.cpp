@@ -34,9 +34,7 @@ std::int32_t ForgetReleasedSurface(std::int32_t number, void* context) {
 
 // A 3D sprite never draws with a surface that is gone: when a sprite's
 // surface is released, every 3D sprite made from it becomes empty.
-void SurfaceReleased(const void* surface) {
-    runtime::ForEachObject(gSprites3D, ForgetReleasedSurface, &surface);
-}
+void SurfaceReleased(const void* surface) { runtime::ForEachObject(gSprites3D, ForgetReleasedSurface, &surface); }
 
 }  // namespace
 
@@ -74,8 +72,8 @@ std::intptr_t CreateSprite3D(std::int32_t number, std::int32_t sprite) {
     const SpriteRecord* source = LookupSprite(sprite);
     if (record == nullptr || source == nullptr || source->mode != kSpriteModeTexture) return 0;
     for (int i = 0; i < 4; ++i) {
-        record->vertices[i] = platform::TLVertex{0.0f, 0.0f, 0.0f, 1.0f, 0xFFFFFFFFu, 0u,
-                                                 (i & 1) != 0 ? 1.0f : 0.0f, (i & 2) != 0 ? 1.0f : 0.0f};
+        record->vertices[i] = platform::TLVertex{
+            0.0f, 0.0f, 0.0f, 1.0f, 0xFFFFFFFFu, 0u, (i & 1) != 0 ? 1.0f : 0.0f, (i & 2) != 0 ? 1.0f : 0.0f};
     }
     SetQuad(record, source->width, source->height);
     record->texture = static_cast<platform::Surface*>(source->surface);

@@ -12,11 +12,11 @@ namespace screen {
 struct Sprite3DState {
     platform::Direct3D* direct3d;
     platform::Device3D* device;
-    std::int32_t refresh;          // the device must be (re)created
-    std::uint32_t deviceStamp;     // screen open stamp of the device
+    std::int32_t refresh;       // the device must be (re)created
+    std::uint32_t deviceStamp;  // screen open stamp of the device
     platform::Viewport3D viewport;
     std::int32_t inPass;
-    std::int32_t filter;           // 0 point, otherwise bilinear magnification
+    std::int32_t filter;  // 0 point, otherwise bilinear magnification
 };
 
 struct Sprite3DRecord {

@@ -37,8 +37,8 @@ struct SourcePixel {
     std::uint32_t b;
 };
 
-void ConvertRow(const unsigned char* source, std::int32_t bits, unsigned char* destination,
-                std::int32_t width, std::int32_t screenDepth, std::int32_t formatCode) {
+void ConvertRow(const unsigned char* source, std::int32_t bits, unsigned char* destination, std::int32_t width,
+                std::int32_t screenDepth, std::int32_t formatCode) {
     for (std::int32_t x = 0; x < width; ++x) {
         if (screenDepth == 8) {
             if (bits == 8) destination[x] = source[x];
@@ -168,9 +168,10 @@ std::intptr_t LoadSpriteData(std::int32_t number, const void* image, std::uint32
             if (platform::LockSurface(surface, &locked) == platform::kOk) {
                 for (std::int32_t i = 0; i < source.height; ++i) {
                     const std::int32_t row = source.bottomUp != 0 ? source.height - 1 - i : i;
-                    ConvertRow(source.pixels + static_cast<std::size_t>(i) * source.rowLength, source.bitsPerPixel,
-                               static_cast<unsigned char*>(locked.pixels) + static_cast<std::ptrdiff_t>(row) * locked.pitch,
-                               source.width, gScreen.screenDepth, gScreen.pixelFormatCode);
+                    ConvertRow(
+                        source.pixels + static_cast<std::size_t>(i) * source.rowLength, source.bitsPerPixel,
+                        static_cast<unsigned char*>(locked.pixels) + static_cast<std::ptrdiff_t>(row) * locked.pitch,
+                        source.width, gScreen.screenDepth, gScreen.pixelFormatCode);
                 }
                 platform::UnlockSurface(surface);
                 platform::SetSourceColourKey(surface, gScreen.colourKeyLow, gScreen.colourKeyHigh);
@@ -281,7 +282,8 @@ std::int32_t SaveSpritePixels(std::int32_t number) {
     if (record == nullptr || record->pixelBackup != nullptr || record->depth == -2) return 1;
     platform::Surface* temporary = nullptr;
     if (platform::CreateSurface(gScreen.display, record->surfaceWidth, record->surfaceHeight,
-                                platform::kCapsOffscreenPlain | platform::kCapsSystemMemory, &temporary) != platform::kOk ||
+                                platform::kCapsOffscreenPlain | platform::kCapsSystemMemory,
+                                &temporary) != platform::kOk ||
         temporary == nullptr) {
         return 1;
     }
@@ -324,8 +326,9 @@ std::int32_t RestoreSpritePixels(std::int32_t number) {
     const std::int32_t pixelBytes = std::min<std::int32_t>(
         rowLength, record->surfaceWidth * static_cast<std::int32_t>(locked.bitsPerPixel) / 8);
     auto rowDiffers = [&](const platform::LockedSurface& lock, std::int32_t row) {
-        return std::memcmp(static_cast<const unsigned char*>(lock.pixels) + static_cast<std::ptrdiff_t>(row) * lock.pitch,
-                           rows + static_cast<std::size_t>(row) * stored, static_cast<std::size_t>(pixelBytes)) != 0;
+        return std::memcmp(
+                   static_cast<const unsigned char*>(lock.pixels) + static_cast<std::ptrdiff_t>(row) * lock.pitch,
+                   rows + static_cast<std::size_t>(row) * stored, static_cast<std::size_t>(pixelBytes)) != 0;
     };
     bool changed = false;
     for (std::int32_t row = 0; row < record->surfaceHeight && !changed; ++row) changed = rowDiffers(locked, row);

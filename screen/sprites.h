@@ -21,7 +21,7 @@ struct SpriteRecord {
     std::int16_t height;
     std::int16_t depth;  // bits per pixel of the source, -2 for a raw sprite
     std::int16_t mode;
-    void* pixelBackup;   // 32-bit row length, then the rows; null when none
+    void* pixelBackup;  // 32-bit row length, then the rows; null when none
     std::int16_t surfaceWidth;
     std::int16_t surfaceHeight;
     std::int16_t clipX;

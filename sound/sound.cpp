@@ -86,7 +86,8 @@ std::intptr_t CreateFilledBuffer(std::int32_t number, const void* format, std::u
     const std::uint32_t intoFirst = firstBytes < bytes ? firstBytes : bytes;
     if (first != nullptr) std::memcpy(first, samples, intoFirst);
     const std::uint32_t rest = bytes - intoFirst;
-    if (second != nullptr && rest > 0) std::memcpy(second, samples + intoFirst, rest < secondBytes ? rest : secondBytes);
+    if (second != nullptr && rest > 0)
+        std::memcpy(second, samples + intoFirst, rest < secondBytes ? rest : secondBytes);
 
     std::int32_t effective = number;
     auto* entry = static_cast<SoundEntry*>(runtime::GetOrGrowEntry(gSounds, effective));
@@ -221,8 +222,8 @@ void CloseSoundDevice() {
 void AddSoundDecoder(const SoundDecoder* decoder) { gDecoders.Add(decoder); }
 
 std::int32_t FindSoundDecoder(const void* data, std::uint32_t size) {
-    const SoundDecoder* found =
-        gDecoders.Find([data, size](const SoundDecoder& candidate) { return candidate.OpenData(data, size) != 0; });
+    const SoundDecoder* found = gDecoders.Find(
+        [data, size](const SoundDecoder& candidate) { return candidate.OpenData(data, size) != 0; });
     if (found == nullptr) return 0;
     gCurrentDecoder = found;
     return 1;

@@ -272,8 +272,7 @@ WindowHandle NewHandle() {
 
 void AddNode(Node* node) { State().nodes[node->handle].reset(node); }
 
-std::intptr_t CallNode(WindowHandle handle, std::uint32_t message, std::uintptr_t wParam,
-                       std::intptr_t lParam) {
+std::intptr_t CallNode(WindowHandle handle, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     Node* node = FindNode(handle);
     if (node == nullptr || node->procedure == nullptr) return 0;
     WindowProc procedure = node->procedure;
@@ -449,7 +448,8 @@ bool GetWindowRectangle(WindowHandle window, Rect* rect) {
     int originX = top->clientX;
     int originY = top->clientY;
     GdkWindow* topWindow = gtk_widget_get_window(top->widget);
-    if (topWindow != nullptr && gtk_widget_get_mapped(top->widget)) gdk_window_get_origin(topWindow, &originX, &originY);
+    if (topWindow != nullptr && gtk_widget_get_mapped(top->widget))
+        gdk_window_get_origin(topWindow, &originX, &originY);
     int x = 0;
     int y = 0;
     GtkAllocation allocation{};
@@ -465,9 +465,8 @@ bool GetWindowRectangle(WindowHandle window, Rect* rect) {
     return true;
 }
 
-WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className, const char* text,
-                            std::uint32_t style, int x, int y, int width, int height, WindowHandle parent,
-                            std::intptr_t id, InstanceHandle) {
+WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className, const char* text, std::uint32_t style, int x,
+                            int y, int width, int height, WindowHandle parent, std::intptr_t id, InstanceHandle) {
     if (className == nullptr) return 0;
     const std::string key = LowerCase(className);
     Node* parentNode = FindNode(parent);
@@ -475,8 +474,8 @@ WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className, const 
         // Controls live inside a window.
         if (parentNode == nullptr || parentNode->dying || (style & kStyleChild) == 0) return 0;
         if (!EnsureGtk()) return 0;
-        return CreateControl(key == "button" ? NodeKind::Button : NodeKind::ComboBox, text, style, exStyle, x, y,
-                             width, height, parentNode, id);
+        return CreateControl(key == "button" ? NodeKind::Button : NodeKind::ComboBox, text, style, exStyle, x, y, width,
+                             height, parentNode, id);
     }
     auto found = State().classes.find(key);
     if (found == State().classes.end()) return 0;
@@ -513,17 +512,14 @@ void ShowWindow(WindowHandle window, int command) {
             node->style |= kStyleMaximize;
             gtk_window_maximize(gtkWindow);
             break;
-        case kShowCommandMinimized:
-            gtk_window_iconify(gtkWindow);
-            break;
+        case kShowCommandMinimized: gtk_window_iconify(gtkWindow); break;
         case kShowCommandNormal:
         case kShowCommandRestore:
             if ((node->style & kStyleMaximize) != 0) gtk_window_unmaximize(gtkWindow);
             node->style &= ~kStyleMaximize;
             gtk_window_deiconify(gtkWindow);
             break;
-        default:
-            break;
+        default: break;
     }
     node->style |= kStyleVisible;
     if (!wasVisible) CallNode(window, kMsgShowWindow, 1, 0);
@@ -696,8 +692,7 @@ std::intptr_t SetWindowLong(WindowHandle window, std::int32_t index, std::intptr
             previous = node->userData;
             node->userData = value;
             return previous;
-        default:
-            return 0;
+        default: return 0;
     }
 }
 

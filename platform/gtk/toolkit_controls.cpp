@@ -149,8 +149,8 @@ void InstallControlStyles() {
     g_object_unref(provider);
 }
 
-WindowHandle CreateControl(NodeKind kind, const char* text, std::uint32_t style, std::uint32_t exStyle, int x,
-                           int y, int width, int height, Node* parent, std::intptr_t id) {
+WindowHandle CreateControl(NodeKind kind, const char* text, std::uint32_t style, std::uint32_t exStyle, int x, int y,
+                           int width, int height, Node* parent, std::intptr_t id) {
     auto* node = new Node();
     node->handle = NewHandle();
     node->kind = kind;
@@ -210,29 +210,22 @@ void ApplyControlText(Node* node) {
             gtk_button_set_label(GTK_BUTTON(node->widget), MnemonicLabel(node->text.c_str()).c_str());
             gtk_button_set_use_underline(GTK_BUTTON(node->widget), TRUE);
             break;
-        case NodeKind::ComboBox:
-            break;  // a drop-down list shows its selected item
+        case NodeKind::ComboBox: break;  // a drop-down list shows its selected item
     }
 }
 
-std::intptr_t ButtonProcedure(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                              std::intptr_t lParam) {
+std::intptr_t ButtonProcedure(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     Node* node = FindNode(window);
     if (node == nullptr) return 0;
     switch (message) {
         case kButtonGetCheck:
-        case kButtonSetCheck:
-            return 0;  // a push button has no check state
+        case kButtonSetCheck: return 0;  // a push button has no check state
         case kButtonClick:
             if (gtk_widget_is_sensitive(node->widget)) gtk_button_clicked(GTK_BUTTON(node->widget));
             return 0;
-        case kMsgSetFont:
-            ApplyFont(node, static_cast<FontHandle>(wParam));
-            return 0;
-        case kMsgGetFont:
-            return static_cast<std::intptr_t>(node->font);
-        default:
-            return DefWindowProc(window, message, wParam, lParam);
+        case kMsgSetFont: ApplyFont(node, static_cast<FontHandle>(wParam)); return 0;
+        case kMsgGetFont: return static_cast<std::intptr_t>(node->font);
+        default: return DefWindowProc(window, message, wParam, lParam);
     }
 }
 
@@ -241,10 +234,8 @@ std::intptr_t ComboBoxProcedure(WindowHandle window, std::uint32_t message, std:
     Node* node = FindNode(window);
     if (node == nullptr) return 0;
     switch (message) {
-        case kComboBoxAddString:
-            return InsertItem(node, -1, reinterpret_cast<const char*>(lParam));
-        case kComboBoxInsertString:
-            return InsertItem(node, IndexOf(wParam), reinterpret_cast<const char*>(lParam));
+        case kComboBoxAddString: return InsertItem(node, -1, reinterpret_cast<const char*>(lParam));
+        case kComboBoxInsertString: return InsertItem(node, IndexOf(wParam), reinterpret_cast<const char*>(lParam));
         case kComboBoxDeleteString: {
             const int index = IndexOf(wParam);
             if (index < 0 || index >= ItemCount(node)) return kComboBoxError;
@@ -260,12 +251,9 @@ std::intptr_t ComboBoxProcedure(WindowHandle window, std::uint32_t message, std:
             gtk_combo_box_text_remove_all(GTK_COMBO_BOX_TEXT(node->widget));
             --node->quiet;
             return 0;
-        case kComboBoxGetCount:
-            return ItemCount(node);
-        case kComboBoxGetCurSel:
-            return gtk_combo_box_get_active(GTK_COMBO_BOX(node->widget));
-        case kComboBoxSetCurSel:
-            return SetSelection(node, IndexOf(wParam));
+        case kComboBoxGetCount: return ItemCount(node);
+        case kComboBoxGetCurSel: return gtk_combo_box_get_active(GTK_COMBO_BOX(node->widget));
+        case kComboBoxSetCurSel: return SetSelection(node, IndexOf(wParam));
         case kComboBoxGetLbTextLen: {
             const int index = IndexOf(wParam);
             if (index < 0 || index >= ItemCount(node)) return kComboBoxError;
@@ -279,8 +267,7 @@ std::intptr_t ComboBoxProcedure(WindowHandle window, std::uint32_t message, std:
             std::memcpy(buffer, item.c_str(), item.size() + 1);
             return static_cast<std::intptr_t>(item.size());
         }
-        case kComboBoxFindStringExact:
-            return FindExact(node, IndexOf(wParam), reinterpret_cast<const char*>(lParam));
+        case kComboBoxFindStringExact: return FindExact(node, IndexOf(wParam), reinterpret_cast<const char*>(lParam));
         case kComboBoxShowDropDown:
             if (wParam != 0) gtk_combo_box_popup(GTK_COMBO_BOX(node->widget));
             else gtk_combo_box_popdown(GTK_COMBO_BOX(node->widget));
@@ -290,19 +277,15 @@ std::intptr_t ComboBoxProcedure(WindowHandle window, std::uint32_t message, std:
             g_object_get(G_OBJECT(node->widget), "popup-shown", &shown, nullptr);
             return shown ? 1 : 0;
         }
-        case kMsgSetFont:
-            ApplyFont(node, static_cast<FontHandle>(wParam));
-            return 0;
-        case kMsgGetFont:
-            return static_cast<std::intptr_t>(node->font);
+        case kMsgSetFont: ApplyFont(node, static_cast<FontHandle>(wParam)); return 0;
+        case kMsgGetFont: return static_cast<std::intptr_t>(node->font);
         case kMsgSetFocus:
             NotifyParent(window, kComboBoxSetFocus);
             return DefWindowProc(window, message, wParam, lParam);
         case kMsgKillFocus:
             NotifyParent(window, kComboBoxKillFocus);
             return DefWindowProc(window, message, wParam, lParam);
-        default:
-            return DefWindowProc(window, message, wParam, lParam);
+        default: return DefWindowProc(window, message, wParam, lParam);
     }
 }
 

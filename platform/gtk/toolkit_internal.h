@@ -30,9 +30,9 @@ struct Node {
     std::intptr_t userData = 0;
     std::uint32_t style = 0;
     std::uint32_t exStyle = 0;
-    std::string text;                    // title or label, the caller's bytes
-    GtkWidget* widget = nullptr;         // GtkWindow, GtkButton or GtkComboBoxText
-    GtkWidget* client = nullptr;         // a top-level window's client area (GtkFixed)
+    std::string text;             // title or label, the caller's bytes
+    GtkWidget* widget = nullptr;  // GtkWindow, GtkButton or GtkComboBoxText
+    GtkWidget* client = nullptr;  // a top-level window's client area (GtkFixed)
     FontHandle font = 0;
     // A top-level window's client area as last reported to its procedure:
     // origin in screen coordinates and size.
@@ -40,10 +40,10 @@ struct Node {
     int clientY = 0;
     int clientWidth = 0;
     int clientHeight = 0;
-    WindowHandle focus = 0;              // a top-level window's focused control, 0 = itself
-    std::vector<std::string> items;      // a combo box's item texts, the caller's bytes
-    int quiet = 0;                       // > 0 while the driver changes a control itself
-    bool dying = false;                  // DestroyWindow is under way
+    WindowHandle focus = 0;          // a top-level window's focused control, 0 = itself
+    std::vector<std::string> items;  // a combo box's item texts, the caller's bytes
+    int quiet = 0;                   // > 0 while the driver changes a control itself
+    bool dying = false;              // DestroyWindow is under way
 };
 
 // Lazily initialises GTK once; false when there is no display.
@@ -58,8 +58,7 @@ WindowHandle NewHandle();
 void AddNode(Node* node);  // takes ownership
 
 // Runs the node's procedure.  The node may be gone when it returns.
-std::intptr_t CallNode(WindowHandle handle, std::uint32_t message, std::uintptr_t wParam,
-                       std::intptr_t lParam);
+std::intptr_t CallNode(WindowHandle handle, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 // A control's notification to its parent window (WM_COMMAND).
 void NotifyParent(WindowHandle control, std::uint32_t code);
 
@@ -76,11 +75,9 @@ void ClearActive(WindowHandle handle);
 
 // Controls (toolkit_controls.cpp).
 void InstallControlStyles();
-WindowHandle CreateControl(NodeKind kind, const char* text, std::uint32_t style,
-                           std::uint32_t exStyle, int x, int y, int width, int height,
-                           Node* parent, std::intptr_t id);
-std::intptr_t ButtonProcedure(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                              std::intptr_t lParam);
+WindowHandle CreateControl(NodeKind kind, const char* text, std::uint32_t style, std::uint32_t exStyle, int x, int y,
+                           int width, int height, Node* parent, std::intptr_t id);
+std::intptr_t ButtonProcedure(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 std::intptr_t ComboBoxProcedure(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                 std::intptr_t lParam);
 void ApplyControlText(Node* node);
@@ -101,8 +98,8 @@ inline std::uintptr_t MakeWParam(std::uint32_t low, std::uint32_t high) {
     return static_cast<std::uintptr_t>((low & 0xFFFFu) | ((high & 0xFFFFu) << 16));
 }
 inline std::intptr_t MakeLParam(int low, int high) {
-    return static_cast<std::intptr_t>(static_cast<std::int32_t>(
-        (static_cast<std::uint32_t>(low) & 0xFFFFu) | ((static_cast<std::uint32_t>(high) & 0xFFFFu) << 16)));
+    return static_cast<std::intptr_t>(static_cast<std::int32_t>((static_cast<std::uint32_t>(low) & 0xFFFFu) |
+                                                                ((static_cast<std::uint32_t>(high) & 0xFFFFu) << 16)));
 }
 
 }  // namespace platform::gtk

@@ -22,8 +22,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/process.h"
 #include "platform/gtk/toolkit_internal.h"
+#include "platform/process.h"
 #include "platform/toolkit.h"
 
 namespace platform {
@@ -32,14 +32,14 @@ namespace gtk {
 
 namespace {
 
-constexpr std::uint32_t kMsgNull = 0x0000;          // WM_NULL
-constexpr std::uint32_t kMsgCancelMode = 0x001F;    // WM_CANCELMODE
-constexpr std::uint32_t kMsgMouseWheel = 0x020A;    // WM_MOUSEWHEEL
-constexpr std::uint32_t kMsgMButtonDown = 0x0207;   // WM_MBUTTONDOWN
-constexpr std::uint32_t kMsgMButtonUp = 0x0208;     // WM_MBUTTONUP
+constexpr std::uint32_t kMsgNull = 0x0000;         // WM_NULL
+constexpr std::uint32_t kMsgCancelMode = 0x001F;   // WM_CANCELMODE
+constexpr std::uint32_t kMsgMouseWheel = 0x020A;   // WM_MOUSEWHEEL
+constexpr std::uint32_t kMsgMButtonDown = 0x0207;  // WM_MBUTTONDOWN
+constexpr std::uint32_t kMsgMButtonUp = 0x0208;    // WM_MBUTTONUP
 constexpr std::uint32_t kMsgMButtonDoubleClick = 0x0209;
 constexpr std::uint32_t kMsgRButtonDoubleClick = 0x0206;
-constexpr std::uint32_t kMsgMouseLeave = 0x02A3;    // WM_MOUSELEAVE
+constexpr std::uint32_t kMsgMouseLeave = 0x02A3;  // WM_MOUSELEAVE
 
 constexpr std::int16_t kKeyDown = static_cast<std::int16_t>(0xFF80);
 
@@ -90,7 +90,8 @@ std::uint32_t VirtualKeyOf(guint keyval) {
     if (keyval >= GDK_KEY_A && keyval <= GDK_KEY_Z) return static_cast<std::uint32_t>(keyval - GDK_KEY_A + 'A');
     if (keyval >= GDK_KEY_0 && keyval <= GDK_KEY_9) return static_cast<std::uint32_t>(keyval - GDK_KEY_0 + '0');
     if (keyval >= GDK_KEY_F1 && keyval <= GDK_KEY_F24) return static_cast<std::uint32_t>(0x70 + keyval - GDK_KEY_F1);
-    if (keyval >= GDK_KEY_KP_0 && keyval <= GDK_KEY_KP_9) return static_cast<std::uint32_t>(0x60 + keyval - GDK_KEY_KP_0);
+    if (keyval >= GDK_KEY_KP_0 && keyval <= GDK_KEY_KP_9)
+        return static_cast<std::uint32_t>(0x60 + keyval - GDK_KEY_KP_0);
     switch (keyval) {
         case GDK_KEY_BackSpace: return 0x08;
         case GDK_KEY_Tab:
@@ -164,9 +165,7 @@ std::uintptr_t MouseKeys(guint state) {
     return keys;
 }
 
-std::intptr_t PointerPosition(double x, double y) {
-    return MakeLParam(static_cast<int>(x), static_cast<int>(y));
-}
+std::intptr_t PointerPosition(double x, double y) { return MakeLParam(static_cast<int>(x), static_cast<int>(y)); }
 
 // The message a GDK event stands for.
 Message Translate(const GdkEvent* event) {
@@ -206,9 +205,7 @@ Message Translate(const GdkEvent* event) {
             message.wParam = MouseKeys(event->crossing.state);
             message.lParam = PointerPosition(event->crossing.x, event->crossing.y);
             break;
-        case GDK_LEAVE_NOTIFY:
-            message.message = kMsgMouseLeave;
-            break;
+        case GDK_LEAVE_NOTIFY: message.message = kMsgMouseLeave; break;
         case GDK_BUTTON_PRESS:
         case GDK_2BUTTON_PRESS:
         case GDK_3BUTTON_PRESS: {
@@ -242,29 +239,19 @@ Message Translate(const GdkEvent* event) {
             message.message = kMsgSysCommand;
             message.wParam = kSysCommandClose;
             break;
-        case GDK_CONFIGURE:
-            message.message = kMsgWindowPosChanged;
-            break;
+        case GDK_CONFIGURE: message.message = kMsgWindowPosChanged; break;
         case GDK_MAP:
             message.message = kMsgShowWindow;
             message.wParam = 1;
             break;
-        case GDK_UNMAP:
-            message.message = kMsgShowWindow;
-            break;
+        case GDK_UNMAP: message.message = kMsgShowWindow; break;
         case GDK_FOCUS_CHANGE:
             message.message = kMsgNcActivate;
             message.wParam = event->focus_change.in ? 1 : 0;
             break;
-        case GDK_EXPOSE:
-            message.message = kMsgPaint;
-            break;
-        case GDK_GRAB_BROKEN:
-            message.message = kMsgCancelMode;
-            break;
-        default:
-            message.message = kMsgNull;
-            break;
+        case GDK_EXPOSE: message.message = kMsgPaint; break;
+        case GDK_GRAB_BROKEN: message.message = kMsgCancelMode; break;
+        default: message.message = kMsgNull; break;
     }
     return message;
 }
@@ -412,17 +399,13 @@ std::intptr_t DispatchMessage(const Message* message) {
     return CallNode(message->window, message->message, message->wParam, message->lParam);
 }
 
-std::intptr_t DefWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                            std::intptr_t lParam) {
+std::intptr_t DefWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     if (DeliverDispatchedEvent(window, message)) return 0;
     Node* node = FindNode(window);
     if (node == nullptr) return 0;
     switch (message) {
-        case kMsgNcCreate:
-            return 1;
-        case kMsgClose:
-            DestroyWindow(window);
-            return 0;
+        case kMsgNcCreate: return 1;
+        case kMsgClose: DestroyWindow(window); return 0;
         case kMsgSysCommand:
             if ((wParam & 0xFFF0) == kSysCommandClose) CallNode(window, kMsgClose, 0, 0);
             return 0;
@@ -439,20 +422,17 @@ std::intptr_t DefWindowProc(WindowHandle window, std::uint32_t message, std::uin
             buffer[length] = 0;
             return static_cast<std::intptr_t>(length);
         }
-        case kMsgGetTextLength:
-            return static_cast<std::intptr_t>(node->text.size());
-        default:
-            return 0;
+        case kMsgGetTextLength: return static_cast<std::intptr_t>(node->text.size());
+        default: return 0;
     }
 }
 
-std::intptr_t CallWindowProc(WindowProc procedure, WindowHandle window, std::uint32_t message,
-                             std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t CallWindowProc(WindowProc procedure, WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                             std::intptr_t lParam) {
     return procedure == nullptr ? 0 : procedure(window, message, wParam, lParam);
 }
 
-std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                          std::intptr_t lParam) {
+std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     return CallNode(window, message, wParam, lParam);
 }
 

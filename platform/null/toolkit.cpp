@@ -16,8 +16,8 @@ int GetScreenWidth() { return 0; }
 int GetScreenHeight() { return 0; }
 WindowHandle GetActiveWindow() { return 0; }
 bool GetWindowRectangle(WindowHandle, Rect*) { return false; }
-WindowHandle CreateWindowEx(std::uint32_t, const char*, const char*, std::uint32_t, int, int, int, int,
-                            WindowHandle, std::intptr_t, InstanceHandle) {
+WindowHandle CreateWindowEx(std::uint32_t, const char*, const char*, std::uint32_t, int, int, int, int, WindowHandle,
+                            std::intptr_t, InstanceHandle) {
     return 0;
 }
 void ShowWindow(WindowHandle, int) {}
@@ -33,8 +33,8 @@ bool GetMessage(Message* message) {
 void TranslateMessage(const Message*) {}
 std::intptr_t DispatchMessage(const Message*) { return 0; }
 std::intptr_t DefWindowProc(WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) { return 0; }
-std::intptr_t CallWindowProc(WindowProc procedure, WindowHandle window, std::uint32_t message,
-                             std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t CallWindowProc(WindowProc procedure, WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                             std::intptr_t lParam) {
     return procedure == nullptr ? 0 : procedure(window, message, wParam, lParam);
 }
 std::intptr_t SendMessage(WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) { return 0; }

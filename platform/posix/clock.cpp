@@ -3,8 +3,8 @@
 
 #include "platform/clock.h"
 
-#include <ctime>
 #include <cerrno>
+#include <ctime>
 
 namespace platform {
 
@@ -17,8 +17,7 @@ std::uint32_t GetTickCount() {
 }
 
 void Sleep(std::uint32_t milliseconds) {
-    timespec wait{static_cast<time_t>(milliseconds / 1000u),
-                  static_cast<long>(milliseconds % 1000u) * 1000000L};
+    timespec wait{static_cast<time_t>(milliseconds / 1000u), static_cast<long>(milliseconds % 1000u) * 1000000L};
     while (::nanosleep(&wait, &wait) != 0 && errno == EINTR) {
     }
 }

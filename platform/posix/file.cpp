@@ -23,7 +23,7 @@ FileHandle ToHandle(int fd) { return static_cast<FileHandle>(fd) + 1; }
 int ToDescriptor(FileHandle file) { return static_cast<int>(file - 1); }
 
 bool Exists(const std::string& path) {
-    struct stat info{};
+    struct stat info {};
     return ::lstat(path.c_str(), &info) == 0;
 }
 
@@ -90,7 +90,7 @@ FileHandle OpenFileForReading(const char* path) {
         fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return 0;
-    struct stat info{};
+    struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return 0;
@@ -126,7 +126,7 @@ bool MoveFilePosition(FileHandle file, std::int32_t delta) {
 
 std::uint32_t GetFileSizeLow(FileHandle file) {
     if (file == 0) return 0;
-    struct stat info{};
+    struct stat info {};
     if (::fstat(ToDescriptor(file), &info) != 0) return 0;
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(info.st_size) & 0xFFFFFFFFu);
 }

@@ -42,15 +42,11 @@ void Unlink(Heap* heap, BlockHeader* header) {
     if (header->next != nullptr) header->next->prev = header->prev;
 }
 
-bool SizeFits(std::size_t size) {
-    return size <= static_cast<std::size_t>(0x7FFFFFFF) - sizeof(BlockHeader);
-}
+bool SizeFits(std::size_t size) { return size <= static_cast<std::size_t>(0x7FFFFFFF) - sizeof(BlockHeader); }
 
 }  // namespace
 
-Heap* HeapCreate(std::uint32_t, std::size_t, std::size_t) {
-    return new (std::nothrow) Heap;
-}
+Heap* HeapCreate(std::uint32_t, std::size_t, std::size_t) { return new (std::nothrow) Heap; }
 
 void HeapDestroy(Heap* heap) {
     if (heap == nullptr) return;
@@ -100,12 +96,8 @@ void HeapFree(Heap* heap, void* block) {
     std::free(header);
 }
 
-void* GlobalAllocFixed(std::size_t size) {
-    return std::malloc(size == 0 ? 1 : size);
-}
+void* GlobalAllocFixed(std::size_t size) { return std::malloc(size == 0 ? 1 : size); }
 
-void GlobalFreeFixed(void* block) {
-    std::free(block);
-}
+void GlobalFreeFixed(void* block) { std::free(block); }
 
 }  // namespace platform

@@ -37,9 +37,7 @@ void OnTerminationSignal(int signal) {
 
 }  // namespace
 
-InstanceHandle GetModuleInstance() {
-    return reinterpret_cast<InstanceHandle>(&gModuleAnchor);
-}
+InstanceHandle GetModuleInstance() { return reinterpret_cast<InstanceHandle>(&gModuleAnchor); }
 
 void ExitProcess(int exitCode) {
     std::fflush(nullptr);
@@ -50,7 +48,7 @@ void WatchTerminationRequests() {
     if (gWakePipe[0] < 0 && ::pipe2(gWakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         gWakePipe[0] = gWakePipe[1] = -1;
     }
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -10,14 +10,14 @@
 namespace platform::sdl {
 
 struct ScreenWindowState {
-    SDL_Window* window;         // null until the screen window is created
-    std::uint32_t windowId;     // SDL's id of the window; its WindowHandle
-    bool videoHeld;             // the window holds one use of SDL video
-    WindowProc procedure;       // set at class registration
+    SDL_Window* window;      // null until the screen window is created
+    std::uint32_t windowId;  // SDL's id of the window; its WindowHandle
+    bool videoHeld;          // the window holds one use of SDL video
+    WindowProc procedure;    // set at class registration
     bool visible;
-    bool focused;               // the window has the keyboard focus
-    bool quitRequested;         // the window manager asked the program to end
-    int cursorCount;            // ShowCursor counter: the cursor shows while >= 0
+    bool focused;        // the window has the keyboard focus
+    bool quitRequested;  // the window manager asked the program to end
+    int cursorCount;     // ShowCursor counter: the cursor shows while >= 0
 };
 
 ScreenWindowState& ScreenWindow();
@@ -38,9 +38,9 @@ bool HeadlessVideoDriver();
 
 // What the message pump tells the display driver.
 struct WindowHooks {
-    void (*focusLost)();                     // after the deactivation message was delivered
-    void (*focusGained)();                   // before the activation message is delivered
-    void (*renderReset)(bool deviceLost);    // the renderer lost its targets (or everything)
+    void (*focusLost)();                   // after the deactivation message was delivered
+    void (*focusGained)();                 // before the activation message is delivered
+    void (*renderReset)(bool deviceLost);  // the renderer lost its targets (or everything)
 };
 void SetWindowHooks(const WindowHooks& hooks);
 const WindowHooks& Hooks();

@@ -92,8 +92,8 @@ void PrepareOpaqueCopy(SDL_Renderer* renderer, SDL_Texture* texture, SDL_ScaleMo
 }
 
 SDL_Texture* CreateTargetTexture(DisplayDevice* device, int width, int height, int bits) {
-    SDL_Texture* texture =
-        SDL_CreateTexture(device->renderer, SdlFormat(bits), SDL_TEXTUREACCESS_TARGET, width, height);
+    SDL_Texture* texture = SDL_CreateTexture(device->renderer, SdlFormat(bits), SDL_TEXTUREACCESS_TARGET, width,
+                                             height);
     if (texture == nullptr) return nullptr;
     SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_NONE);
     SDL_Texture* previous = SDL_GetRenderTarget(device->renderer);
@@ -282,8 +282,8 @@ bool EnsureRenderer(DisplayDevice* device) {
                 if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::strcmp(info.name, driverName) == 0) index = i;
             }
         }
-        renderer = SDL_CreateRenderer(window, index,
-                                      SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC | SDL_RENDERER_TARGETTEXTURE);
+        renderer = SDL_CreateRenderer(
+            window, index, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC | SDL_RENDERER_TARGETTEXTURE);
         vsync = renderer != nullptr;
     }
     if (renderer == nullptr) {
@@ -327,8 +327,7 @@ void OnRenderReset(bool deviceLost) {
                 surface->texture = nullptr;
             }
             if (surface->texture == nullptr) {
-                surface->texture =
-                    CreateTargetTexture(device, surface->width, surface->height, surface->bitsPerPixel);
+                surface->texture = CreateTargetTexture(device, surface->width, surface->height, surface->bitsPerPixel);
             } else if (sdl::BindTarget(surface)) {
                 SDL_SetRenderDrawColor(device->renderer, 0, 0, 0, 255);
                 SDL_RenderClear(device->renderer);
@@ -397,9 +396,9 @@ SDL_Texture* DrawingTexture(Surface* surface, bool keyed) {
             const std::uint32_t value = LoadPixel(row, x, bits) & mask;
             const Rgb rgb = ToRgb(value, bits);
             const bool transparent = keyed && value >= low && value <= high;
-            argb[static_cast<std::size_t>(y) * surface->width + x] =
-                (transparent ? 0u : 0xFF000000u) | (static_cast<std::uint32_t>(rgb.r) << 16) |
-                (static_cast<std::uint32_t>(rgb.g) << 8) | rgb.b;
+            argb[static_cast<std::size_t>(y) * surface->width + x] = (transparent ? 0u : 0xFF000000u) |
+                                                                     (static_cast<std::uint32_t>(rgb.r) << 16) |
+                                                                     (static_cast<std::uint32_t>(rgb.g) << 8) | rgb.b;
         }
     }
     if (SDL_UpdateTexture(surface->texture, nullptr, argb.data(), surface->width * 4) != 0) return nullptr;
@@ -511,8 +510,8 @@ Result CreatePrimarySurface(DisplayDevice* device, Surface** primary) {
         device->primary != nullptr || !EnsureRenderer(device)) {
         return kFail;
     }
-    Surface* front = NewSurface(device, SurfaceKind::kPrimary, device->modeWidth, device->modeHeight,
-                                device->modeBits, 0);
+    Surface* front = NewSurface(device, SurfaceKind::kPrimary, device->modeWidth, device->modeHeight, device->modeBits,
+                                0);
     if (front == nullptr) return kFail;
     Surface* back = NewSurface(device, SurfaceKind::kBackBuffer, device->modeWidth, device->modeHeight,
                                device->modeBits, 0);

@@ -9,9 +9,9 @@
 #include <SDL2/SDL.h>
 
 #include <algorithm>
-#include <vector>
 #include <cmath>
 #include <new>
+#include <vector>
 
 #include "platform/sdl/display_internal.h"
 
@@ -111,8 +111,8 @@ Result CreateDevice3D(Direct3D* direct3d, Surface* renderTarget, Device3D** devi
     if (display == nullptr || display->renderer == nullptr) return kFail;
     // Only the screen's buffers are render targets.
     if (renderTarget->device != display || renderTarget->kind == SurfaceKind::kOffscreen) return kFail;
-    auto* created = new (std::nothrow) Device3D{display,     renderTarget, false, false, kBlendOne, kBlendZero,
-                                                false,       kFilterPoint, kTopSelectArg1, nullptr};
+    auto* created = new (std::nothrow) Device3D{display,    renderTarget, false,        false,          kBlendOne,
+                                                kBlendZero, false,        kFilterPoint, kTopSelectArg1, nullptr};
     if (created == nullptr) return kFail;
     display->devices3d.push_back(created);
     *device = created;
@@ -130,8 +130,12 @@ void ReleaseDevice3D(Device3D* device) {
 
 Result GetViewport3D(Device3D* device, Viewport3D* viewport) {
     if (viewport == nullptr || !Alive(device) || device->target == nullptr) return kFail;
-    *viewport = Viewport3D{0, 0, static_cast<std::uint32_t>(device->target->width),
-                           static_cast<std::uint32_t>(device->target->height), 0.0f, 1.0f};
+    *viewport = Viewport3D{0,
+                           0,
+                           static_cast<std::uint32_t>(device->target->width),
+                           static_cast<std::uint32_t>(device->target->height),
+                           0.0f,
+                           1.0f};
     return kOk;
 }
 
@@ -174,8 +178,8 @@ Result SetTexture3D(Device3D* device, std::uint32_t stage, Surface* texture) {
     return kOk;
 }
 
-Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t vertexFormat,
-                       const TLVertex* vertices, std::uint32_t count, std::uint32_t) {
+Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t vertexFormat, const TLVertex* vertices,
+                       std::uint32_t count, std::uint32_t) {
     if (!Alive(device) || device->target == nullptr || !device->inScene) return kFail;
     if (primitive != kTriangleStrip || vertexFormat != kFvfTLVertex || vertices == nullptr || count < 3 ||
         count > 65536) {
@@ -231,8 +235,8 @@ Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t 
         // Magnification where the quad is at least the texture's size.
         const bool magnified = right - left >= static_cast<float>(textureWidth) &&
                                bottom - top >= static_cast<float>(textureHeight);
-        const SDL_ScaleMode mode =
-            device->magFilter == kFilterLinear && magnified ? SDL_ScaleModeLinear : SDL_ScaleModeNearest;
+        const SDL_ScaleMode mode = device->magFilter == kFilterLinear && magnified ? SDL_ScaleModeLinear
+                                                                                   : SDL_ScaleModeNearest;
         SDL_ScaleMode current = SDL_ScaleModeNearest;
         if (SDL_GetTextureScaleMode(texture, &current) != 0 || current != mode) {
             SDL_RenderFlush(renderer);
@@ -254,7 +258,8 @@ Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t 
         const SDL_FRect to{left, top, right - left, bottom - top};
         const int flip = (flipX ? SDL_FLIP_HORIZONTAL : 0) | (flipY ? SDL_FLIP_VERTICAL : 0);
         ++device->display->drawCalls;
-        return SDL_RenderCopyExF(renderer, texture, nullptr, &to, 0.0, nullptr, static_cast<SDL_RendererFlip>(flip)) == 0
+        return SDL_RenderCopyExF(renderer, texture, nullptr, &to, 0.0, nullptr, static_cast<SDL_RendererFlip>(flip)) ==
+                       0
                    ? kOk
                    : kFail;
     }

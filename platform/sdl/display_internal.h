@@ -33,20 +33,20 @@ struct Surface {
     int refs;
     int width;
     int height;
-    int bitsPerPixel;        // 16 or 32
+    int bitsPerPixel;  // 16 or 32
     std::uint32_t caps;
     std::vector<unsigned char> pixels;  // off-screen pixels, or a lock's copy of a target
     int pitch;
-    SDL_Texture* texture;    // the target, or the drawing copy of the pixels
-    bool textureStale;       // the pixels changed since the texture was made
-    bool textureKeyed;       // the texture was made with the colour key applied
+    SDL_Texture* texture;  // the target, or the drawing copy of the pixels
+    bool textureStale;     // the pixels changed since the texture was made
+    bool textureKeyed;     // the texture was made with the colour key applied
     bool hasColourKey;
     std::uint32_t keyLow;
     std::uint32_t keyHigh;
     bool locked;
-    bool lockedReadOnly;     // the lock promised not to write
+    bool lockedReadOnly;  // the lock promised not to write
     bool lost;
-    Surface* attached;       // the back buffer of a primary surface
+    Surface* attached;  // the back buffer of a primary surface
 };
 
 struct Direct3D {
@@ -67,21 +67,21 @@ struct Device3D {
 };
 
 struct DisplayDevice {
-    WindowHandle window;      // the window of the cooperative level
+    WindowHandle window;  // the window of the cooperative level
     std::uint32_t cooperativeFlags;
     int modeWidth;
     int modeHeight;
-    int modeBits;             // 0 until a mode is set
+    int modeBits;  // 0 until a mode is set
     SDL_Window* sdlWindow;
     SDL_Renderer* renderer;
-    bool vsyncRequested;      // the renderer was made with vsync
+    bool vsyncRequested;  // the renderer was made with vsync
     bool vsyncOn;
     char rendererName[32];
     std::vector<Surface*> surfaces;
     std::vector<Direct3D*> direct3ds;
     std::vector<Device3D*> devices3d;
     Surface* primary;
-    bool reportLost;          // the next flip reports the surfaces lost
+    bool reportLost;  // the next flip reports the surfaces lost
     std::uint32_t presented;
     std::uint32_t textureUploads;  // textures made from surfaces' pixels
     std::uint32_t drawCalls;       // copies, fills and quads handed to the renderer

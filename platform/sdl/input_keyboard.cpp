@@ -44,6 +44,7 @@ struct KeyPair {
 
 // Every key of a PC keyboard (and the multimedia keys DirectInput names) by
 // SDL scancode.
+// clang-format off
 constexpr KeyPair kKeyPairs[] = {
     {SDL_SCANCODE_ESCAPE, 0x01},
     {SDL_SCANCODE_1, 0x02}, {SDL_SCANCODE_2, 0x03}, {SDL_SCANCODE_3, 0x04}, {SDL_SCANCODE_4, 0x05},
@@ -103,6 +104,7 @@ constexpr KeyPair kKeyPairs[] = {
     {SDL_SCANCODE_AC_STOP, 0xE8}, {SDL_SCANCODE_AC_FORWARD, 0xE9}, {SDL_SCANCODE_AC_BACK, 0xEA},
     {SDL_SCANCODE_COMPUTER, 0xEB}, {SDL_SCANCODE_MAIL, 0xEC}, {SDL_SCANCODE_MEDIASELECT, 0xED},
 };
+// clang-format on
 
 constexpr std::array<std::uint8_t, SDL_NUM_SCANCODES> BuildKeyTable() {
     std::array<std::uint8_t, SDL_NUM_SCANCODES> table{};

@@ -45,11 +45,8 @@ void PlayWindowEvent(const SDL_WindowEvent& event) {
             Deliver(kMsgActivate, 0, 0);
             if (sdl::Hooks().focusLost != nullptr) sdl::Hooks().focusLost();
             break;
-        case SDL_WINDOWEVENT_CLOSE:
-            state.quitRequested = true;
-            break;
-        default:
-            break;
+        case SDL_WINDOWEVENT_CLOSE: state.quitRequested = true; break;
+        default: break;
     }
 }
 
@@ -149,27 +146,18 @@ bool PeekAndDispatchMessage() {
     SDL_Event event;
     if (SDL_PollEvent(&event) == 0) return false;
     switch (event.type) {
-        case SDL_WINDOWEVENT:
-            PlayWindowEvent(event.window);
-            break;
-        case SDL_KEYUP:
-            PlayKeyUp(event.key);
-            break;
+        case SDL_WINDOWEVENT: PlayWindowEvent(event.window); break;
+        case SDL_KEYUP: PlayKeyUp(event.key); break;
         case SDL_MOUSEBUTTONDOWN:
-        case SDL_MOUSEBUTTONUP:
-            PlayMouseButton(event.button);
-            break;
-        case SDL_QUIT:
-            sdl::ScreenWindow().quitRequested = true;
-            break;
+        case SDL_MOUSEBUTTONUP: PlayMouseButton(event.button); break;
+        case SDL_QUIT: sdl::ScreenWindow().quitRequested = true; break;
         case SDL_RENDER_TARGETS_RESET:
             if (sdl::Hooks().renderReset != nullptr) sdl::Hooks().renderReset(false);
             break;
         case SDL_RENDER_DEVICE_RESET:
             if (sdl::Hooks().renderReset != nullptr) sdl::Hooks().renderReset(true);
             break;
-        default:
-            break;
+        default: break;
     }
     return true;
 }

@@ -25,9 +25,9 @@ struct SoundBuffer {
     SoundDevice* device = nullptr;  // null once the device is gone
     bool primary = false;
     WaveFormat format{};
-    std::vector<std::uint8_t> bytes;   // as the program wrote them
-    std::vector<std::int16_t> mixed;   // stereo frames at the device's rate
-    std::size_t cursor = 0;            // next frame of mixed to play
+    std::vector<std::uint8_t> bytes;  // as the program wrote them
+    std::vector<std::int16_t> mixed;  // stereo frames at the device's rate
+    std::size_t cursor = 0;           // next frame of mixed to play
     bool playing = false;
 };
 
@@ -40,7 +40,7 @@ struct SoundDevice {
 
 namespace {
 
-constexpr std::uint64_t kMaxMixedBytes = 1ull << 30;     // converted copy of one buffer
+constexpr std::uint64_t kMaxMixedBytes = 1ull << 30;  // converted copy of one buffer
 constexpr int kMinCaptureRate = 8000;
 constexpr int kMaxCaptureRate = 192000;
 constexpr int kMixChunkFrames = 256;

@@ -15,7 +15,7 @@
 
 namespace platform::sdl {
 
-constexpr int kOutputRate = 48000;       // asked of the output device
+constexpr int kOutputRate = 48000;        // asked of the output device
 constexpr int kOutputBufferFrames = 512;  // about 11 ms at 48000 Hz
 
 // The kind of device the next CreateSoundDevice makes.  Call before the

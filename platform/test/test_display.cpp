@@ -123,7 +123,7 @@ void LoseAllSurfacesKeepingPixels() {
     for (Surface& s : DState().surfaces) LoseSurface(&s, false);
 }
 SurfaceInfo DescribeSurface(const Surface* surface) {
-    return {surface->width, surface->height, surface->bitsPerPixel, surface->pitch,
+    return {surface->width, surface->height,       surface->bitsPerPixel, surface->pitch,
             surface->caps,  surface->hasColourKey, surface->colourKeyLow};
 }
 std::uint32_t PixelAt(const Surface* surface, int x, int y) { return LoadPixel(surface, x, y); }
@@ -247,7 +247,8 @@ Result FillSurface(Surface* surface, std::uint32_t colour) {
     for (int x = 0; x < surface->width; ++x) StorePixel(surface, x, 0, colour);
     const std::size_t rowBytes = static_cast<std::size_t>(surface->width) * (surface->bitsPerPixel / 8);
     for (int y = 1; y < surface->height; ++y) {
-        std::memcpy(surface->pixels.data() + static_cast<std::size_t>(y) * surface->pitch, surface->pixels.data(), rowBytes);
+        std::memcpy(surface->pixels.data() + static_cast<std::size_t>(y) * surface->pitch, surface->pixels.data(),
+                    rowBytes);
     }
     return kOk;
 }
@@ -332,8 +333,12 @@ void ReleaseDevice3D(Device3D* device) {
 
 Result GetViewport3D(Device3D* device, Viewport3D* viewport) {
     if (device == nullptr) return kFail;
-    *viewport = Viewport3D{0, 0, static_cast<std::uint32_t>(device->target->width),
-                           static_cast<std::uint32_t>(device->target->height), 0.0f, 1.0f};
+    *viewport = Viewport3D{0,
+                           0,
+                           static_cast<std::uint32_t>(device->target->width),
+                           static_cast<std::uint32_t>(device->target->height),
+                           0.0f,
+                           1.0f};
     return kOk;
 }
 
@@ -369,8 +374,8 @@ Result SetTexture3D(Device3D* device, std::uint32_t, Surface* texture) {
     return kOk;
 }
 
-Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t vertexFormat,
-                       const TLVertex* vertices, std::uint32_t count, std::uint32_t) {
+Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t vertexFormat, const TLVertex* vertices,
+                       std::uint32_t count, std::uint32_t) {
     if (device == nullptr || primitive != kTriangleStrip || vertexFormat != kFvfTLVertex || count != 4) return kFail;
     if ((Alive(device->target) && device->target->lost) || (Alive(device->texture) && device->texture->lost)) {
         return kSurfaceLost;

@@ -54,8 +54,7 @@ LRESULT CALLBACK ClassProcedureBridge(HWND window, UINT message, WPARAM wParam, 
         return ::DefWindowProcA(window, message, wParam, lParam);
     }
     return static_cast<LRESULT>(found->second(reinterpret_cast<WindowHandle>(window), message,
-                                              static_cast<std::uintptr_t>(wParam),
-                                              static_cast<std::intptr_t>(lParam)));
+                                              static_cast<std::uintptr_t>(wParam), static_cast<std::intptr_t>(lParam)));
 }
 
 LONG_PTR SubclassWithCoreProcedure(HWND window, WindowProc procedure) {
@@ -74,8 +73,7 @@ LONG_PTR SubclassWithCoreProcedure(HWND window, WindowProc procedure) {
         found->second.core = procedure;
         return found->second.previous;
     }
-    const LONG_PTR previous =
-        ::SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassBridge));
+    const LONG_PTR previous = ::SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassBridge));
     if (previous == 0) return 0;
     subclasses[window] = Subclass{procedure, previous};
     return previous;

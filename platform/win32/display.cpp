@@ -151,8 +151,7 @@ void ReleaseSurface(Surface* surface) {
 Result LockSurface(Surface* surface, LockedSurface* locked, std::uint32_t flags) {
     if (surface == nullptr || locked == nullptr) return kInvalid;
     DDSURFACEDESC2 description = EmptyDescription();
-    const HRESULT result =
-        Native(surface)->Lock(nullptr, &description, DDLOCK_WAIT | (flags & kLockReadOnly), nullptr);
+    const HRESULT result = Native(surface)->Lock(nullptr, &description, DDLOCK_WAIT | (flags & kLockReadOnly), nullptr);
     if (FAILED(result)) return static_cast<Result>(result);
     locked->pixels = description.lpSurface;
     locked->pitch = static_cast<std::int32_t>(description.lPitch);
@@ -181,8 +180,9 @@ Result FillSurface(Surface* surface, std::uint32_t colour) {
 Result CopySurfaceFast(Surface* destination, int x, int y, Surface* source, const Rect& sourceRect) {
     if (destination == nullptr || source == nullptr) return kInvalid;
     RECT rect{sourceRect.left, sourceRect.top, sourceRect.right, sourceRect.bottom};
-    return static_cast<Result>(Native(destination)->BltFast(static_cast<DWORD>(x), static_cast<DWORD>(y),
-                                                            Native(source), &rect, DDBLTFAST_WAIT));
+    return static_cast<Result>(
+        Native(destination)
+            ->BltFast(static_cast<DWORD>(x), static_cast<DWORD>(y), Native(source), &rect, DDBLTFAST_WAIT));
 }
 
 Result CopyWholeSurface(Surface* destination, Surface* source) {
@@ -292,8 +292,8 @@ Result SetTexture3D(Device3D* device, std::uint32_t stage, Surface* texture) {
     return static_cast<Result>(Native(device)->SetTexture(stage, Native(texture)));
 }
 
-Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t vertexFormat,
-                       const TLVertex* vertices, std::uint32_t count, std::uint32_t flags) {
+Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t vertexFormat, const TLVertex* vertices,
+                       std::uint32_t count, std::uint32_t flags) {
     if (device == nullptr || vertices == nullptr) return kInvalid;
     // The device only reads the vertices.
     return static_cast<Result>(Native(device)->DrawPrimitive(static_cast<D3DPRIMITIVETYPE>(primitive), vertexFormat,

@@ -38,9 +38,7 @@ void HeapFree(Heap* heap, void* block) {
     ::HeapFree(Native(heap), 0, block);
 }
 
-void* GlobalAllocFixed(std::size_t size) {
-    return reinterpret_cast<void*>(::GlobalAlloc(GMEM_FIXED, size));
-}
+void* GlobalAllocFixed(std::size_t size) { return reinterpret_cast<void*>(::GlobalAlloc(GMEM_FIXED, size)); }
 
 void GlobalFreeFixed(void* block) {
     if (block != nullptr) ::GlobalFree(reinterpret_cast<HGLOBAL>(block));

@@ -38,9 +38,7 @@ using DirectInputCreateExProc = HRESULT(WINAPI*)(HINSTANCE, DWORD, REFIID, LPVOI
 SharedHolder<std::remove_pointer_t<HMODULE>> gInputLibrary;
 
 IDirectInput7A* NativeSystem(InputSystem* system) { return reinterpret_cast<IDirectInput7A*>(system); }
-IDirectInputDevice7A* NativeDevice(InputDevice* device) {
-    return reinterpret_cast<IDirectInputDevice7A*>(device);
-}
+IDirectInputDevice7A* NativeDevice(InputDevice* device) { return reinterpret_cast<IDirectInputDevice7A*>(device); }
 HWND NativeWindow(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 
 }  // namespace
@@ -183,8 +181,8 @@ bool PeekAndDispatchMessage() {
 
 std::intptr_t DefaultWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                 std::intptr_t lParam) {
-    return static_cast<std::intptr_t>(::DefWindowProcA(NativeWindow(window), message, static_cast<WPARAM>(wParam),
-                                                       static_cast<LPARAM>(lParam)));
+    return static_cast<std::intptr_t>(
+        ::DefWindowProcA(NativeWindow(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam)));
 }
 
 void ValidateWindowPaint(WindowHandle window) {

@@ -119,8 +119,8 @@ bool GetWindowRectangle(WindowHandle window, Rect* rect) {
     return true;
 }
 
-WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className, const char* text, std::uint32_t style,
-                            int x, int y, int width, int height, WindowHandle parent, std::intptr_t id,
+WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className, const char* text, std::uint32_t style, int x,
+                            int y, int width, int height, WindowHandle parent, std::intptr_t id,
                             InstanceHandle instance) {
     return Handle(::CreateWindowExA(exStyle, className, text, style, x, y, width, height, Native(parent),
                                     reinterpret_cast<HMENU>(id), reinterpret_cast<HINSTANCE>(instance), nullptr));

@@ -5,14 +5,14 @@
 // instead of hanging it, and an alarm ends a test that hangs all the same.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <gdk/gdk.h>
+#include <gtest/gtest.h>
 #include <gtk/gtk.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -63,9 +63,7 @@ inline std::vector<std::int32_t> Settle(unsigned ms) {
     return results;
 }
 
-inline platform::gtk::Node* NodeOf(platform::WindowHandle handle) {
-    return platform::gtk::FindNode(handle);
-}
+inline platform::gtk::Node* NodeOf(platform::WindowHandle handle) { return platform::gtk::FindNode(handle); }
 
 inline GtkWidget* WidgetOf(platform::WindowHandle handle) {
     platform::gtk::Node* node = NodeOf(handle);

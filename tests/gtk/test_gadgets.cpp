@@ -65,7 +65,8 @@ TEST_F(GadgetTest, TheLaunchersListHoldsTheSixModesInOrderWithTheFirstSelected) 
     EXPECT_EQ(platform::GetWindowLong(combo, platform::kWindowLongExStyle), 0x200);
     EXPECT_EQ(platform::GetWindowLong(button, platform::kWindowLongId), 2);
     EXPECT_EQ(platform::GetWindowLong(combo, platform::kWindowLongId), 1);
-    EXPECT_EQ(platform::GetWindowLong(button, platform::kWindowLongProc), reinterpret_cast<std::intptr_t>(gui::GadgetProc));
+    EXPECT_EQ(platform::GetWindowLong(button, platform::kWindowLongProc),
+              reinterpret_cast<std::intptr_t>(gui::GadgetProc));
     EXPECT_EQ(platform::SendMessage(combo, platform::kMsgGetFont, 0, 0),
               static_cast<std::intptr_t>(platform::GetDefaultGuiFont()));
     EXPECT_EQ(gui::GetGadgetKind(1), &gui::ComboBoxKind);
@@ -125,7 +126,7 @@ TEST_F(GadgetTest, ItemsGoWhereTheyAreInsertedAndTheSelectionFollowsItsItem) {
     EXPECT_EQ(gui::InsertGadgetItem(1, 0, "a"), 0);
     EXPECT_EQ(gui::InsertGadgetItem(1, 2, "d"), 2);
     EXPECT_EQ(gui::InsertGadgetItem(1, 2, "c"), 2);
-    EXPECT_EQ(gui::InsertGadgetItem(1, 9, "x"), -1);   // beyond the end
+    EXPECT_EQ(gui::InsertGadgetItem(1, 9, "x"), -1);  // beyond the end
     EXPECT_EQ(gui::InsertGadgetItem(1, -2, "x"), -1);
     EXPECT_EQ(gui::InsertGadgetItem(1, -1, nullptr), 4);  // an absent text is an empty item
     EXPECT_EQ(platform::SendMessage(combo, platform::kComboBoxGetCount, 0, 0), 5);
@@ -261,17 +262,16 @@ TEST_F(GadgetTest, TabAndShiftTabMoveTheFocusRoundTheControls) {
     };
     const Step steps[] = {
         {GDK_KEY_Tab, GdkModifierType(0), button},  // from the window itself to the first
-        {GDK_KEY_Tab, GdkModifierType(0), combo},
-        {GDK_KEY_Tab, GdkModifierType(0), third},
-        {GDK_KEY_Tab, GdkModifierType(0), button},  // from the last round to the first
+        {GDK_KEY_Tab, GdkModifierType(0), combo},      {GDK_KEY_Tab, GdkModifierType(0), third},
+        {GDK_KEY_Tab, GdkModifierType(0), button},      // from the last round to the first
         {GDK_KEY_ISO_Left_Tab, GDK_SHIFT_MASK, third},  // from the first round to the last
-        {GDK_KEY_ISO_Left_Tab, GDK_SHIFT_MASK, combo},
-        {GDK_KEY_ISO_Left_Tab, GDK_SHIFT_MASK, button},
+        {GDK_KEY_ISO_Left_Tab, GDK_SHIFT_MASK, combo}, {GDK_KEY_ISO_Left_Tab, GDK_SHIFT_MASK, button},
     };
     int index = 0;
     for (const Step& step : steps) {
         gtktest::PressKey(window, step.keyval, step.modifiers);
-        EXPECT_TRUE(WaitFor([&](std::int32_t) { return platform::GetFocus() == step.focus; }, 2000)) << "step " << index;
+        EXPECT_TRUE(WaitFor([&](std::int32_t) { return platform::GetFocus() == step.focus; }, 2000))
+            << "step " << index;
         gtktest::Settle(50);
         // GTK's own focus chain did not move it further.
         EXPECT_EQ(platform::GetFocus(), step.focus) << "step " << index;

@@ -68,14 +68,14 @@ protected:
     }
 
     platform::WindowHandle Open(std::uint32_t style, int x, int y, int width, int height, const char* title = "t") {
-        const platform::WindowHandle window =
-            platform::CreateWindowEx(0, "DriverTestClass", title, style, x, y, width, height, 0, 0, 0);
+        const platform::WindowHandle window = platform::CreateWindowEx(0, "DriverTestClass", title, style, x, y, width,
+                                                                       height, 0, 0, 0);
         if (window != 0) extraWindows.push_back(window);
         return window;
     }
 
-    platform::WindowHandle Child(platform::WindowHandle parent, const char* className, std::intptr_t id,
-                                 int x = 0, int y = 0, int width = 60, int height = 20,
+    platform::WindowHandle Child(platform::WindowHandle parent, const char* className, std::intptr_t id, int x = 0,
+                                 int y = 0, int width = 60, int height = 20,
                                  std::uint32_t style = platform::kStyleChild | platform::kStyleVisible |
                                                        platform::kStyleTabStop) {
         return platform::CreateWindowEx(0, className, "&Go", style, x, y, width, height, parent, id, 0);
@@ -176,8 +176,11 @@ TEST_F(DriverTest, WindowDataReadsAndWritesWithThePreviousValueReturned) {
     EXPECT_EQ(platform::GetWindowLong(button, platform::kWindowLongUserData), 1234);
     const std::intptr_t own = platform::GetWindowLong(button, platform::kWindowLongProc);
     EXPECT_NE(own, 0);
-    EXPECT_EQ(platform::SetWindowLong(button, platform::kWindowLongProc, reinterpret_cast<std::intptr_t>(RecordingSubclass)), own);
-    EXPECT_EQ(platform::GetWindowLong(button, platform::kWindowLongProc), reinterpret_cast<std::intptr_t>(RecordingSubclass));
+    EXPECT_EQ(
+        platform::SetWindowLong(button, platform::kWindowLongProc, reinterpret_cast<std::intptr_t>(RecordingSubclass)),
+        own);
+    EXPECT_EQ(platform::GetWindowLong(button, platform::kWindowLongProc),
+              reinterpret_cast<std::intptr_t>(RecordingSubclass));
     EXPECT_EQ(platform::GetWindowLong(0x12345, platform::kWindowLongId), 0);
     EXPECT_EQ(platform::SetWindowLong(0x12345, platform::kWindowLongId, 3), 0);
 
@@ -195,16 +198,22 @@ TEST_F(DriverTest, TheWindowTreeInCreationOrder) {
     std::vector<platform::WindowHandle> made;
     for (int i = 0; i < 4; ++i) made.push_back(Child(window, i % 2 == 0 ? "BUTTON" : "COMBOBOX", 10 + i, 0, 20 * i));
     std::vector<platform::WindowHandle> seen;
-    platform::EnumChildWindows(window, [](platform::WindowHandle child, std::intptr_t context) {
-        reinterpret_cast<std::vector<platform::WindowHandle>*>(context)->push_back(child);
-        return true;
-    }, reinterpret_cast<std::intptr_t>(&seen));
+    platform::EnumChildWindows(
+        window,
+        [](platform::WindowHandle child, std::intptr_t context) {
+            reinterpret_cast<std::vector<platform::WindowHandle>*>(context)->push_back(child);
+            return true;
+        },
+        reinterpret_cast<std::intptr_t>(&seen));
     EXPECT_EQ(seen, made);
     seen.clear();
-    platform::EnumChildWindows(window, [](platform::WindowHandle child, std::intptr_t context) {
-        reinterpret_cast<std::vector<platform::WindowHandle>*>(context)->push_back(child);
-        return false;
-    }, reinterpret_cast<std::intptr_t>(&seen));
+    platform::EnumChildWindows(
+        window,
+        [](platform::WindowHandle child, std::intptr_t context) {
+            reinterpret_cast<std::vector<platform::WindowHandle>*>(context)->push_back(child);
+            return false;
+        },
+        reinterpret_cast<std::intptr_t>(&seen));
     EXPECT_EQ(seen.size(), 1u);
     EXPECT_TRUE(platform::IsChild(window, made[2]));
     EXPECT_FALSE(platform::IsChild(other, made[2]));
@@ -236,10 +245,11 @@ TEST_F(DriverTest, DestroyingAWindowGivesEveryControlWmNcDestroyAsItsLastMessage
     // WM_DESTROY from the window down, WM_NCDESTROY from the controls up.
     std::vector<std::pair<platform::WindowHandle, std::uint32_t>> order;
     for (const Received& r : gLog) {
-        if (r.message == platform::kMsgDestroy || r.message == platform::kMsgNcDestroy) order.emplace_back(r.window, r.message);
+        if (r.message == platform::kMsgDestroy || r.message == platform::kMsgNcDestroy)
+            order.emplace_back(r.window, r.message);
     }
     const std::vector<std::pair<platform::WindowHandle, std::uint32_t>> expected = {
-        {window, platform::kMsgDestroy}, {button, platform::kMsgDestroy}, {combo, platform::kMsgDestroy},
+        {window, platform::kMsgDestroy},  {button, platform::kMsgDestroy},   {combo, platform::kMsgDestroy},
         {combo, platform::kMsgNcDestroy}, {button, platform::kMsgNcDestroy}, {window, platform::kMsgNcDestroy}};
     EXPECT_EQ(order, expected);
     for (platform::WindowHandle control : {button, combo}) {
@@ -278,7 +288,8 @@ TEST_F(DriverTest, ComboBoxMessagesGiveTheirUsualResults) {
     EXPECT_EQ(send(platform::kComboBoxGetLbTextLen, 1), 4);
     EXPECT_EQ(send(platform::kComboBoxGetLbTextLen, 3), -1);
     char buffer[16] = {};
-    EXPECT_EQ(platform::SendMessage(combo, platform::kComboBoxGetLbText, 3, reinterpret_cast<std::intptr_t>(buffer)), -1);
+    EXPECT_EQ(platform::SendMessage(combo, platform::kComboBoxGetLbText, 3, reinterpret_cast<std::intptr_t>(buffer)),
+              -1);
     // Exact search ignores case, starts after the given index and wraps.
     EXPECT_EQ(send(platform::kComboBoxFindStringExact, -1, "ALPHA"), 0);
     EXPECT_EQ(send(platform::kComboBoxFindStringExact, 0, "alpha"), 2);
@@ -357,7 +368,8 @@ TEST_F(DriverTest, FocusChangesReachTheControlsAndTheComboBoxNotifiesThem) {
 }
 
 TEST_F(DriverTest, TheCloseBoxSendsWmCloseAndTheDefaultProcessingDestroysTheWindow) {
-    const platform::WindowHandle window = Open(platform::kStyleCaption | platform::kStyleSysMenu | platform::kStyleVisible, 0, 0, 100, 50);
+    const platform::WindowHandle window = Open(
+        platform::kStyleCaption | platform::kStyleSysMenu | platform::kStyleVisible, 0, 0, 100, 50);
     gtktest::Settle(100);
     gLog.clear();
     gtktest::RequestClose(window);
@@ -424,7 +436,8 @@ TEST_F(DriverTest, TheKeyboardTableTurnsTabIntoCommandsOnlyWithTheRightModifiers
 }
 
 TEST_F(DriverTest, TextsKeepTheCallersBytesAndGtkGetsUtf8) {
-    const platform::WindowHandle window = Open(platform::kStyleCaption | platform::kStyleVisible, 0, 0, 100, 50, "Caf\xe9");
+    const platform::WindowHandle window = Open(platform::kStyleCaption | platform::kStyleVisible, 0, 0, 100, 50,
+                                               "Caf\xe9");
     ASSERT_NE(window, 0u);
     EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(gtktest::WidgetOf(window))), "Caf\xc3\xa9");
     EXPECT_EQ(gtktest::TextOf(window), "Caf\xe9");
@@ -432,7 +445,8 @@ TEST_F(DriverTest, TextsKeepTheCallersBytesAndGtkGetsUtf8) {
     EXPECT_EQ(gtktest::TextOf(window), "new_title");
     EXPECT_EQ(platform::SendMessage(window, platform::kMsgGetTextLength, 0, 0), 9);
     char small[4] = {};
-    EXPECT_EQ(platform::SendMessage(window, platform::kMsgGetText, sizeof small, reinterpret_cast<std::intptr_t>(small)), 3);
+    EXPECT_EQ(
+        platform::SendMessage(window, platform::kMsgGetText, sizeof small, reinterpret_cast<std::intptr_t>(small)), 3);
     EXPECT_STREQ(small, "new");
     const platform::WindowHandle button = Child(window, "BUTTON", 1);
     platform::SetWindowText(button, "a_b && c");

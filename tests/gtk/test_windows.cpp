@@ -34,7 +34,8 @@ ClientArea ClientOf(platform::WindowHandle window) {
 using WindowLibraryTest = GuiTest;
 
 TEST_F(WindowLibraryTest, LauncherFlagsGiveAVisibleCentredWindowWithAnExactClientArea) {
-    const auto handle = static_cast<platform::WindowHandle>(gui::OpenWindow(1, 0, 0, 150, 40, kLauncherFlags, "RodaZaro - Show"));
+    const auto handle = static_cast<platform::WindowHandle>(
+        gui::OpenWindow(1, 0, 0, 150, 40, kLauncherFlags, "RodaZaro - Show"));
     ASSERT_NE(handle, 0u);
     EXPECT_EQ(gui::GetWindowHandle(), handle);
     gtktest::Settle(300);
@@ -73,7 +74,8 @@ TEST_F(WindowLibraryTest, NoStyleGivesATitleBarAndInvisibleGivesAHiddenWindow) {
     EXPECT_TRUE(platform::IsWindowVisible(plain));
     EXPECT_TRUE(gtk_widget_get_visible(gtktest::WidgetOf(plain)));
 
-    const auto hidden = static_cast<platform::WindowHandle>(gui::OpenWindow(3, 10, 10, 80, 30, gui::kWindowInvisible, "hidden"));
+    const auto hidden = static_cast<platform::WindowHandle>(
+        gui::OpenWindow(3, 10, 10, 80, 30, gui::kWindowInvisible, "hidden"));
     ASSERT_NE(hidden, 0u);
     EXPECT_EQ(StyleOf(hidden) & platform::kStyleCaption, platform::kStyleCaption);
     EXPECT_FALSE(platform::IsWindowVisible(hidden));
@@ -89,7 +91,8 @@ TEST_F(WindowLibraryTest, NoStyleGivesATitleBarAndInvisibleGivesAHiddenWindow) {
 }
 
 TEST_F(WindowLibraryTest, UncentredWindowsKeepTheirPosition) {
-    const auto handle = static_cast<platform::WindowHandle>(gui::OpenWindow(1, 37, 53, 120, 70, platform::kStylePopup, "here"));
+    const auto handle = static_cast<platform::WindowHandle>(
+        gui::OpenWindow(1, 37, 53, 120, 70, platform::kStylePopup, "here"));
     ASSERT_NE(handle, 0u);
     gtktest::Settle(200);
     platform::Rect outer{};
@@ -113,7 +116,8 @@ TEST_F(WindowLibraryTest, WindowsWiderThanTheScreenAndCentredNearTheCornerLandAt
 
     // An active window near the top-left corner: the new one, centred on
     // it, would start left of and above the screen, and is clamped.
-    const auto corner = static_cast<platform::WindowHandle>(gui::OpenWindow(1, 0, 0, 40, 40, platform::kStylePopup, "corner"));
+    const auto corner = static_cast<platform::WindowHandle>(
+        gui::OpenWindow(1, 0, 0, 40, 40, platform::kStylePopup, "corner"));
     ASSERT_NE(corner, 0u);
     ASSERT_EQ(platform::GetActiveWindow(), corner);
     const auto centred = static_cast<platform::WindowHandle>(gui::OpenWindow(
@@ -124,7 +128,8 @@ TEST_F(WindowLibraryTest, WindowsWiderThanTheScreenAndCentredNearTheCornerLandAt
     EXPECT_EQ(outer.top, 0);
 
     // Centred on a larger active window away from the corner.
-    const auto big = static_cast<platform::WindowHandle>(gui::OpenWindow(3, 100, 120, 400, 300, platform::kStylePopup, "big"));
+    const auto big = static_cast<platform::WindowHandle>(
+        gui::OpenWindow(3, 100, 120, 400, 300, platform::kStylePopup, "big"));
     ASSERT_EQ(platform::GetActiveWindow(), big);
     const auto small = static_cast<platform::WindowHandle>(
         gui::OpenWindow(4, 0, 0, 100, 50, platform::kStylePopup | gui::kWindowCentredOnActive, "small"));
@@ -192,7 +197,8 @@ TEST_F(WindowLibraryTest, TheCreationMoveEventIsWhatTheFirstWaitReturns) {
 }
 
 TEST_F(WindowLibraryTest, CloseRequestReturnsCloseEventAndLeavesTheWindowOpen) {
-    const auto handle = static_cast<platform::WindowHandle>(gui::OpenWindow(1, 0, 0, 150, 40, kLauncherFlags, "close me"));
+    const auto handle = static_cast<platform::WindowHandle>(
+        gui::OpenWindow(1, 0, 0, 150, 40, kLauncherFlags, "close me"));
     ASSERT_NE(handle, 0u);
     gtktest::Settle(200);
     gtktest::RequestClose(handle);

@@ -46,7 +46,9 @@ protected:
         return static_cast<int>(std::count(InputCalls().begin(), InputCalls().end(), call));
     }
     // Calls made since mark.
-    static Calls Since(std::size_t mark) { return Calls(InputCalls().begin() + static_cast<long>(mark), InputCalls().end()); }
+    static Calls Since(std::size_t mark) {
+        return Calls(InputCalls().begin() + static_cast<long>(mark), InputCalls().end());
+    }
 
     std::string window_;
 };
@@ -116,8 +118,8 @@ TEST_F(KeyboardTest, TheTestMasksBit7AndAnswersUpOutsideTheCodes) {
     EXPECT_EQ(keyboard::IsKeyDown(7), 0x80);
     EXPECT_EQ(keyboard::IsKeyDown(255), 0x80);
     EXPECT_EQ(keyboard::IsKeyDown(1), 0);
-    for (std::int32_t key : {-1, 256, 257, 1000, std::numeric_limits<std::int32_t>::min(),
-                             std::numeric_limits<std::int32_t>::max()}) {
+    for (std::int32_t key :
+         {-1, 256, 257, 1000, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()}) {
         EXPECT_EQ(keyboard::IsKeyDown(key), 0) << key;
     }
 }
@@ -151,8 +153,8 @@ TEST_F(KeyboardTest, AFailedReadReacquiresAndKeepsTheLastState) {
     for (int turn = 1; turn <= 3; ++turn) {
         const std::size_t mark = InputCalls().size();
         EXPECT_EQ(keyboard::ReadKeyboard(), 0);
-        EXPECT_EQ(Since(mark), (Calls{"read failed", "unacquire", "cooperative 0 2", "cooperative " + window_ + " 5",
-                                      "acquire"}));
+        EXPECT_EQ(Since(mark),
+                  (Calls{"read failed", "unacquire", "cooperative 0 2", "cooperative " + window_ + " 5", "acquire"}));
         EXPECT_EQ(platform::test::KeyboardAcquireCount(), acquires + static_cast<std::uint32_t>(turn));
         EXPECT_EQ(keyboard::IsKeyDown(1), 0x80) << "the last state read stays";
         EXPECT_EQ(keyboard::KeyboardState(), 2);

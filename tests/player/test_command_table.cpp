@@ -153,7 +153,8 @@ TEST_F(CommandTableReadmeTest, TheWordAndTheBareSymbolsHaveTheTablesColumns) {
     EXPECT_EQ(std::stoi(match[1].str()), player::kWordLength);
     const std::map<std::string, DocumentedField> bare = BareSymbols(section_.text);
     const std::vector<DocumentedField> expected = {
-        {player::command_fields::kSlot.symbol, player::command_fields::kSlot.column, player::command_fields::kSlot.length},
+        {player::command_fields::kSlot.symbol, player::command_fields::kSlot.column,
+         player::command_fields::kSlot.length},
         {player::command_fields::kSound.symbol, player::command_fields::kSound.column,
          player::command_fields::kSound.length},
     };

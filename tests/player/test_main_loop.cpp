@@ -110,9 +110,10 @@ TEST_F(MainLoopTest, EscapeIsTestedInTheSnapshotFromTheStartOfTheTurn) {
     platform::test::SetKeyScript([&down](std::uint32_t, std::uint8_t keys[256]) {
         if (down) keys[1] = 0x80;
     });
-    EXPECT_EQ(RunMainLoop(1000, [&down](int pause) {
-                  if (pause == 1) down = true;
-              }),
+    EXPECT_EQ(RunMainLoop(1000,
+                          [&down](int pause) {
+                              if (pause == 1) down = true;
+                          }),
               2);
 }
 
@@ -122,9 +123,10 @@ TEST_F(MainLoopTest, ARequestFromOutsideEndsTheShowThroughShutdownWithItsStatus)
     // The request comes during the third pause: that turn ends the loop, as
     // Escape would, and the exit carries the status.
     ExpectExitCode(143);
-    EXPECT_EQ(RunMainLoop(50, [](int pause) {
-                  if (pause == 3) platform::test::RequestTermination(143);
-              }),
+    EXPECT_EQ(RunMainLoop(50,
+                          [](int pause) {
+                              if (pause == 3) platform::test::RequestTermination(143);
+                          }),
               3);
     EXPECT_EQ(platform::test::FlipCount(), 3) << "the last turn still drew its frame";
     EXPECT_EQ(gPlayer.programHeap, nullptr) << "the normal shutdown ran";
@@ -158,8 +160,7 @@ TEST_F(MainLoopTest, AMissingScriptRunsEmptyUntilEscape) {
     EXPECT_EQ(runtime::CurrentFile(), 0u);
     for (int turn = 0; turn < 100; ++turn) ASSERT_TRUE(Turn());
     EXPECT_EQ(gPlayer.waitUntil, 0);
-    platform::test::SetKeyScript(
-        [](std::uint32_t read, std::uint8_t keys[256]) { keys[1] = read >= 102 ? 0x80 : 0; });
+    platform::test::SetKeyScript([](std::uint32_t read, std::uint8_t keys[256]) { keys[1] = read >= 102 ? 0x80 : 0; });
     EXPECT_EQ(RunMainLoop(1000), 3);
 }
 

@@ -126,11 +126,11 @@ TEST_F(SceneTest, EachMotionResultIsRoundedToSinglePrecisionOnce) {
     platform::test::SetTicks(1649);
     player::UpdateMotion();
     // Rounded product and sum in single precision would give 11.0729618.
-    EXPECT_EQ(Slot(0).x, static_cast<float>(static_cast<double>(0x1.190b74p+0f) +
-                                            static_cast<double>(0x1.8c70bep-8f) * 1649.0));
+    EXPECT_EQ(Slot(0).x,
+              static_cast<float>(static_cast<double>(0x1.190b74p+0f) + static_cast<double>(0x1.8c70bep-8f) * 1649.0));
     EXPECT_NE(Slot(0).x, 0x1.190b74p+0f + 0x1.8c70bep-8f * 1649.0f);
-    EXPECT_EQ(Slot(0).y, static_cast<float>(static_cast<double>(0x1.15de54p+0f) +
-                                            static_cast<double>(0x1.266196p-8f) * 1649.0));
+    EXPECT_EQ(Slot(0).y,
+              static_cast<float>(static_cast<double>(0x1.15de54p+0f) + static_cast<double>(0x1.266196p-8f) * 1649.0));
 }
 
 TEST_F(SceneTest, AnUnloadedSlotEndsBothPassesAndTheMotion) {

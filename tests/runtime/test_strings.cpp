@@ -191,8 +191,8 @@ std::string CommaLocale(const TempDir& dir) {
               "LC_TIME\ncopy \"POSIX\"\nEND LC_TIME\n"
               "LC_MESSAGES\ncopy \"POSIX\"\nEND LC_MESSAGES\n");
     // Exit status 1 means warnings only (categories left undefined).
-    const std::string command = "timeout 20 /usr/bin/localedef -i '" + dir.File("comma.def") +
-                                "' -f ANSI_X3.4-1968 '" + dir.File("xx_COMMA") + "' >/dev/null 2>&1";
+    const std::string command = "timeout 20 /usr/bin/localedef -i '" + dir.File("comma.def") + "' -f ANSI_X3.4-1968 '" +
+                                dir.File("xx_COMMA") + "' >/dev/null 2>&1";
     const int status = std::system(command.c_str());
     if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) > 1) return {};
     ::setenv("LOCPATH", dir.Path().c_str(), 1);

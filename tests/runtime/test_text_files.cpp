@@ -249,11 +249,8 @@ TEST_F(TextFilesTest, OnlyRegularFilesOpen) {
         bool opens;
     };
     const Case cases[] = {
-        {"data\\gfx\\real.png", true},
-        {"data\\gfx\\pipe.png", false},
-        {"data\\gfx\\..\\gfx\\PIPE.png", false},
-        {"data\\gfx\\zero.png", false},
-        {"data\\gfx", false},
+        {"data\\gfx\\real.png", true},  {"data\\gfx\\pipe.png", false}, {"data\\gfx\\..\\gfx\\PIPE.png", false},
+        {"data\\gfx\\zero.png", false}, {"data\\gfx", false},
     };
     for (const Case& c : cases) {
         const platform::FileHandle file = platform::OpenFileForReading(c.path);

@@ -35,8 +35,7 @@ void SilentWarning(png_structp, png_const_charp) {}
 
 // Runs libpng's writer; no object with a destructor lives in this frame, so
 // a longjmp out of libpng skips nothing.
-bool RunPngWriter(const PngFile* layout, png_bytepp rows, png_colorp palette, png_color_16* transparent,
-                  Bytes* out) {
+bool RunPngWriter(const PngFile* layout, png_bytepp rows, png_colorp palette, png_color_16* transparent, Bytes* out) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, SilentWarning);
     if (png == nullptr) return false;
     png_infop info = png_create_info_struct(png);
@@ -68,8 +67,8 @@ Bytes BuildBmp(const BmpFile& bmp) {
     const std::size_t rowBytes = bmp.rows.empty() ? 0 : bmp.rows[0].size();
     const std::size_t padded = (rowBytes + 3) & ~static_cast<std::size_t>(3);
     const std::size_t tableOffset = 14 + static_cast<std::size_t>(bmp.infoSize);
-    const std::size_t pixelOffset =
-        bmp.pixelOffset >= 0 ? static_cast<std::size_t>(bmp.pixelOffset) : tableOffset + bmp.table.size();
+    const std::size_t pixelOffset = bmp.pixelOffset >= 0 ? static_cast<std::size_t>(bmp.pixelOffset)
+                                                         : tableOffset + bmp.table.size();
     const std::size_t headerEnd = std::max<std::size_t>(54, tableOffset + bmp.table.size());
     Bytes file(std::max(headerEnd, pixelOffset) + padded * bmp.rows.size(), 0);
     file[0] = 'B';
@@ -180,8 +179,9 @@ Bytes SplitImageData(const Bytes& file, std::size_t chunkSize) {
             if (!imageData.empty() && !written) {
                 for (std::size_t i = 0; i < imageData.size(); i += chunkSize) {
                     const std::size_t n = std::min(chunkSize, imageData.size() - i);
-                    AppendChunk(out, "IDAT", Bytes(imageData.begin() + static_cast<std::ptrdiff_t>(i),
-                                                   imageData.begin() + static_cast<std::ptrdiff_t>(i + n)));
+                    AppendChunk(out, "IDAT",
+                                Bytes(imageData.begin() + static_cast<std::ptrdiff_t>(i),
+                                      imageData.begin() + static_cast<std::ptrdiff_t>(i + n)));
                 }
                 written = true;
             }

@@ -20,10 +20,10 @@ struct BmpFile {
     std::uint16_t bits = 24;
     std::uint32_t compression = 0;
     std::uint32_t infoSize = 40;
-    Bytes table;                     // colour table bytes (B, G, R, 0 per entry)
-    std::vector<Bytes> rows;         // bottom row first
+    Bytes table;              // colour table bytes (B, G, R, 0 per entry)
+    std::vector<Bytes> rows;  // bottom row first
     std::uint8_t padByte = 0xEE;
-    std::int64_t pixelOffset = -1;   // -1: right after the colour table
+    std::int64_t pixelOffset = -1;  // -1: right after the colour table
 };
 Bytes BuildBmp(const BmpFile& bmp);
 
@@ -42,9 +42,9 @@ struct PngFile {
     int bitDepth = 8;
     int colourType = 2;
     bool interlaced = false;
-    std::vector<Bytes> rows;          // top row first, packed
+    std::vector<Bytes> rows;  // top row first, packed
     std::vector<PngColour> palette;
-    Bytes paletteAlpha;               // tRNS of a palette image
+    Bytes paletteAlpha;  // tRNS of a palette image
     bool hasTransparentColour = false;
     std::uint16_t transparentGray = 0;
     std::uint16_t transparentRed = 0, transparentGreen = 0, transparentBlue = 0;

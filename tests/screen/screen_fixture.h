@@ -36,7 +36,8 @@ protected:
 // A bottom-up BI_RGB BMP: pixels are given top row first as bytes per pixel
 // (B, G, R for 24 bits; little-endian words for 16; indices for 8 with a
 // palette of B, G, R, 0 entries).
-inline std::vector<std::uint8_t> MakeBmp(int width, int height, int bits, const std::vector<std::uint8_t>& topDownPixels,
+inline std::vector<std::uint8_t> MakeBmp(int width, int height, int bits,
+                                         const std::vector<std::uint8_t>& topDownPixels,
                                          const std::vector<std::uint8_t>& palette = {}) {
     const int bytesPerRow = (width * bits + 7) / 8;
     const int rowLength = (bytesPerRow + 3) & ~3;

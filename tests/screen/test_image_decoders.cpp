@@ -442,7 +442,8 @@ protected:
             for (std::uint32_t x = 0; x < png.width; ++x) {
                 const Bgr want = expected(static_cast<int>(x), static_cast<int>(y));
                 const Bgr got = PixelAt(out.image, static_cast<int>(x), static_cast<int>(y));
-                if (got != want && ++wrong <= 5) ADD_FAILURE() << "pixel " << x << ", " << y << ": " << got << " want " << want;
+                if (got != want && ++wrong <= 5)
+                    ADD_FAILURE() << "pixel " << x << ", " << y << ": " << got << " want " << want;
             }
         }
         EXPECT_EQ(wrong, 0);
@@ -510,7 +511,9 @@ TEST_F(PngDecoder, GrayImagesOfEveryDepth) {
         {4, {0, 1, 7, 8, 15, 14, 3, 9, 2}, {0, 17, 119, 136, 255, 238, 51, 153, 34}},
         {8, {0, 1, 127, 128, 255, 200, 3, 99, 42}, {0, 1, 127, 128, 255, 200, 3, 99, 42}},
         // 16-bit samples lose their low byte.
-        {16, {0x00FF, 0x12FF, 0xFFFF, 0x8000, 0x7FFF, 0x0100, 0xAB80, 0x0001, 0xFE7F}, {0, 0x12, 0xFF, 0x80, 0x7F, 1, 0xAB, 0, 0xFE}},
+        {16,
+         {0x00FF, 0x12FF, 0xFFFF, 0x8000, 0x7FFF, 0x0100, 0xAB80, 0x0001, 0xFE7F},
+         {0, 0x12, 0xFF, 0x80, 0x7F, 1, 0xAB, 0, 0xFE}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "depth " << c.depth);
@@ -703,14 +706,14 @@ TEST_F(PngDecoder, HeadersThatLibpngRejectsAreNotRecognised) {
         screen::DecodeCurrentImage(nullptr, 0, 0);
     }
     std::vector<Bytes> bad = {
-        withHeader(image_test::IhdrData(1, 1, 3, 0, 0)),    // bit depth 3
-        withHeader(image_test::IhdrData(1, 1, 8, 1, 0)),    // colour type 1
-        withHeader(image_test::IhdrData(1, 1, 16, 3, 0)),   // 16-bit palette
-        withHeader(image_test::IhdrData(0, 1, 8, 0, 0)),    // no width
-        withHeader(image_test::IhdrData(1, 0, 8, 0, 0)),    // no height
+        withHeader(image_test::IhdrData(1, 1, 3, 0, 0)),   // bit depth 3
+        withHeader(image_test::IhdrData(1, 1, 8, 1, 0)),   // colour type 1
+        withHeader(image_test::IhdrData(1, 1, 16, 3, 0)),  // 16-bit palette
+        withHeader(image_test::IhdrData(0, 1, 8, 0, 0)),   // no width
+        withHeader(image_test::IhdrData(1, 0, 8, 0, 0)),   // no height
         withHeader(image_test::IhdrData(0x80000000u, 1, 8, 0, 0)),
-        withHeader(image_test::IhdrData(1, 1, 8, 0, 2)),    // unknown interlace method
-        withHeader(Bytes(12, 1)),                           // IHDR too short
+        withHeader(image_test::IhdrData(1, 1, 8, 0, 2)),  // unknown interlace method
+        withHeader(Bytes(12, 1)),                         // IHDR too short
     };
     Bytes badCrc = withHeader(image_test::IhdrData(1, 1, 8, 0, 0));
     badCrc[8 + 8 + 13] ^= 0x55;
@@ -948,7 +951,8 @@ TEST_F(PngDecoder, ImagesAreDecodedIndependently) {
         rgba.rows.push_back(row);
     }
     auto grayPixel = [&](int x, int y) {
-        const std::uint8_t v = (gray.rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x / 8)] >> (7 - x % 8)) & 1 ? 255 : 0;
+        const std::uint8_t v =
+            (gray.rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x / 8)] >> (7 - x % 8)) & 1 ? 255 : 0;
         return Bgr{v, v, v};
     };
     auto rgbaPixel = [](int x, int y) { return Bgr{100, Byte(20 * y), Byte(10 * x)}; };
@@ -1097,8 +1101,8 @@ TEST_F(ImageDecoderList, OversizedOrEmptyImagesAreAbandoned) {
     screen::AddImageDecoder(&kFakes[0]);
     gFake.accepting = 0;
     const Bytes data(16, 0);
-    for (const auto& [width, height] : {std::pair<std::int32_t, std::int32_t>{0, 5}, {-3, 5}, {5, 0}, {5, -1},
-                                        {16385, 1}, {1, 16385}}) {
+    for (const auto& [width, height] :
+         {std::pair<std::int32_t, std::int32_t>{0, 5}, {-3, 5}, {5, 0}, {5, -1}, {16385, 1}, {1, 16385}}) {
         gFake.width = width;
         gFake.height = height;
         gFake.decodeCalls = 0;

@@ -238,8 +238,8 @@ struct SceneSprite {
 };
 
 constexpr SceneSprite kSceneSprites[] = {
-    {0, screen::kSpriteModeTexture, 24, 16},       {1, screen::kSpriteModeTexture, 7, 9},
-    {2, screen::kSpriteModeDefault, 13, 5},        {3, screen::kSpriteModeSystemMemory, 6, 11},
+    {0, screen::kSpriteModeTexture, 24, 16}, {1, screen::kSpriteModeTexture, 7, 9},
+    {2, screen::kSpriteModeDefault, 13, 5},  {3, screen::kSpriteModeSystemMemory, 6, 11},
     {4, screen::kSpriteModeTexture, 31, 3},
 };
 
@@ -273,11 +273,13 @@ protected:
         screen::ClearScreen(0, 0, 40);
         screen::Start3D();
         for (const SceneSprite& sprite : kSceneSprites) {
-            if (sprite.mode == screen::kSpriteModeTexture) screen::DisplaySprite3D(sprite.number, 10 * sprite.number, 20, 200);
+            if (sprite.mode == screen::kSpriteModeTexture)
+                screen::DisplaySprite3D(sprite.number, 10 * sprite.number, 20, 200);
         }
         screen::Stop3D();
         for (const SceneSprite& sprite : kSceneSprites) {
-            if (sprite.mode != screen::kSpriteModeTexture) screen::DisplaySprite(sprite.number, 100, 10 * sprite.number);
+            if (sprite.mode != screen::kSpriteModeTexture)
+                screen::DisplaySprite(sprite.number, 100, 10 * sprite.number);
         }
         screen::FlipBuffers();
     }
@@ -288,7 +290,8 @@ TEST_P(SwitchCycleTest, AHundredSwitchesKeepEveryPixelAndRestoreOnlyWhatWasLost)
     std::vector<std::vector<std::uint32_t>> original;
     for (const SceneSprite& sprite : kSceneSprites) {
         const auto bmp = PatternBmp(sprite);
-        ASSERT_NE(screen::LoadSpriteData(sprite.number, bmp.data(), static_cast<std::uint32_t>(bmp.size()), sprite.mode), 0)
+        ASSERT_NE(
+            screen::LoadSpriteData(sprite.number, bmp.data(), static_cast<std::uint32_t>(bmp.size()), sprite.mode), 0)
             << sprite.number;
         if (sprite.mode == screen::kSpriteModeTexture) {
             ASSERT_NE(screen::CreateSprite3D(sprite.number, sprite.number), 0);
@@ -351,7 +354,8 @@ TEST_P(SwitchCycleTest, OnlyTheSpritesWhosePixelsWereLostAreWritten) {
     std::vector<std::vector<std::uint32_t>> original;
     for (const SceneSprite& sprite : kSceneSprites) {
         const auto bmp = PatternBmp(sprite);
-        ASSERT_NE(screen::LoadSpriteData(sprite.number, bmp.data(), static_cast<std::uint32_t>(bmp.size()), sprite.mode), 0);
+        ASSERT_NE(
+            screen::LoadSpriteData(sprite.number, bmp.data(), static_cast<std::uint32_t>(bmp.size()), sprite.mode), 0);
         original.push_back(PixelsOf(sprite));
     }
     std::vector<int> writes;

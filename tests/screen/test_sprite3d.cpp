@@ -74,8 +74,8 @@ TEST_F(Sprite3DTest, QuadCoversTheWholeTexture) {
 TEST_F(Sprite3DTest, AlphaUsesTheLowEightBits) {
     LoadTexture(0, 4, 4);
     ASSERT_NE(screen::CreateSprite3D(0, 0), 0);
-    const std::pair<std::int32_t, std::uint32_t> cases[] = {
-        {255, 0xFFFFFFFFu}, {128, 0x80FFFFFFu}, {0, 0x00FFFFFFu}, {256, 0x00FFFFFFu}, {-1, 0xFFFFFFFFu}, {300, 0x2CFFFFFFu}};
+    const std::pair<std::int32_t, std::uint32_t> cases[] = {{255, 0xFFFFFFFFu}, {128, 0x80FFFFFFu}, {0, 0x00FFFFFFu},
+                                                            {256, 0x00FFFFFFu}, {-1, 0xFFFFFFFFu},  {300, 0x2CFFFFFFu}};
     for (const auto& [alpha, diffuse] : cases) {
         const pt::DrawRecord& draw = DrawOne(0, 0, 0, alpha);
         for (const platform::TLVertex& v : draw.vertices) EXPECT_EQ(v.diffuse, diffuse) << alpha;

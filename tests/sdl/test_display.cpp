@@ -121,8 +121,7 @@ TEST_P(ScreenDepthTest, SpritePixelsAreStoredInTheScreenFormat) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, ScreenDepthTest, ::testing::Values(16, 32),
-                         BitsName);
+INSTANTIATE_TEST_SUITE_P(Depths, ScreenDepthTest, ::testing::Values(16, 32), BitsName);
 
 TEST_F(ScreenTest, RefusedModeLeavesNoScreenAndTheCursorVisible) {
     EXPECT_EQ(screen::OpenScreen(800, 600, 24, "x"), 0);
@@ -169,10 +168,10 @@ TEST(Letterbox, KeepsTheAspectRatioCentredWithBarsAround) {
     };
     check(ComputeLetterbox(1024, 768, 1024, 768), 0, 0, 1024, 768);
     check(ComputeLetterbox(1024, 768, 800, 600), 0, 0, 1024, 768);
-    check(ComputeLetterbox(1920, 1080, 800, 600), 240, 0, 1680, 1080);    // bars left and right
-    check(ComputeLetterbox(1280, 1024, 1024, 768), 0, 32, 1280, 992);     // bars above and below
+    check(ComputeLetterbox(1920, 1080, 800, 600), 240, 0, 1680, 1080);  // bars left and right
+    check(ComputeLetterbox(1280, 1024, 1024, 768), 0, 32, 1280, 992);   // bars above and below
     check(ComputeLetterbox(1000, 1000, 640, 480), 0, 125, 1000, 875);
-    check(ComputeLetterbox(640, 480, 1024, 768), 0, 0, 640, 480);         // shrunk
+    check(ComputeLetterbox(640, 480, 1024, 768), 0, 0, 640, 480);  // shrunk
     check(ComputeLetterbox(0, 768, 800, 600), 0, 0, 0, 0);
 }
 
@@ -261,8 +260,10 @@ TEST_F(ScreenTest, PlainSpritesAreClippedAtTheScreenEdges) {
 
 TEST_F(ScreenTest, SpriteWiderThanTheScreenIsCutOnBothSides) {
     Open(640, 480, 16);
-    auto wide = [](int x, int y) { return Colour{static_cast<std::uint8_t>(8 + x % 240), static_cast<std::uint8_t>(4 * y + 4),
-                                                 static_cast<std::uint8_t>(8 + (x / 240) * 40)}; };
+    auto wide = [](int x, int y) {
+        return Colour{static_cast<std::uint8_t>(8 + x % 240), static_cast<std::uint8_t>(4 * y + 4),
+                      static_cast<std::uint8_t>(8 + (x / 240) * 40)};
+    };
     ASSERT_TRUE(LoadPlain(0, MakeImage(700, 4, wide)));
     screen::ClearScreen(0, 0, 0);
     screen::DisplaySprite(0, -30, 10);
@@ -340,15 +341,14 @@ TEST_P(AlphaTest, AlphaBlendsTheQuadOverTheBackground) {
     EXPECT_EQ(Back().At(116, 108), background);
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, AlphaTest, ::testing::Values(16, 32),
-                         BitsName);
+INSTANTIATE_TEST_SUITE_P(Depths, AlphaTest, ::testing::Values(16, 32), BitsName);
 
 TEST_F(ScreenTest, BlackTexelsLeaveTheBackgroundVisible) {
     Open(640, 480, 32);
     // A red frame around a black hole of 4 x 4 texels.
     ASSERT_TRUE(LoadTexture(0, MakeImage(8, 8, [](int x, int y) {
-        return x >= 2 && x < 6 && y >= 2 && y < 6 ? Colour{0, 0, 0} : kRed;
-    })));
+                                return x >= 2 && x < 6 && y >= 2 && y < 6 ? Colour{0, 0, 0} : kRed;
+                            })));
     screen::ClearScreen(0, 0, 255);
     ASSERT_EQ(screen::Start3D(), 1);
     screen::DisplaySprite3D(0, 50, 60, 255);
@@ -423,8 +423,8 @@ TEST_F(ScreenTest, NegativeSizesMirrorTheQuad) {
     // Both sizes negative: turned upside down as well.
     const Colour kWhite{255, 255, 255};
     ASSERT_TRUE(LoadTexture(0, MakeImage(8, 4, [kWhite](int x, int y) {
-        return y < 2 ? (x < 4 ? kRed : kBlue) : (x < 4 ? kGreen : kWhite);
-    })));
+                                return y < 2 ? (x < 4 ? kRed : kBlue) : (x < 4 ? kGreen : kWhite);
+                            })));
     screen::ClearScreen(0, 0, 0);
     ASSERT_EQ(screen::Start3D(), 1);
     screen::ZoomSprite3D(0, -8, -4);
@@ -457,8 +457,10 @@ TEST_F(ScreenTest, NothingIsDrawnOutsideA3DPass) {
     screen::DisplaySprite3D(0, 10, 10, 255);
     EXPECT_TRUE(AllPixels(Back(), 0));
     // The device refuses a draw outside a scene too.
-    platform::TLVertex quad[4] = {{0, 0, 0, 1, 0xFFFFFFFFu, 0, 0, 0}, {16, 0, 0, 1, 0xFFFFFFFFu, 0, 1, 0},
-                                  {0, 16, 0, 1, 0xFFFFFFFFu, 0, 0, 1}, {16, 16, 0, 1, 0xFFFFFFFFu, 0, 1, 1}};
+    platform::TLVertex quad[4] = {{0, 0, 0, 1, 0xFFFFFFFFu, 0, 0, 0},
+                                  {16, 0, 0, 1, 0xFFFFFFFFu, 0, 1, 0},
+                                  {0, 16, 0, 1, 0xFFFFFFFFu, 0, 0, 1},
+                                  {16, 16, 0, 1, 0xFFFFFFFFu, 0, 1, 1}};
     ASSERT_EQ(screen::Start3D(), 1);
     screen::Stop3D();
     EXPECT_NE(platform::DrawPrimitive3D(screen::gSprite3D.device, platform::kTriangleStrip, platform::kFvfTLVertex,
@@ -618,8 +620,7 @@ TEST_P(LostSurfaceTest, AHundredSwitchesNeitherRemakeTexturesNorPileUpDrawing) {
     EXPECT_EQ(platform::sdl::TextureUploadCount(), uploads);
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, LostSurfaceTest, ::testing::Values(16, 32),
-                         BitsName);
+INSTANTIATE_TEST_SUITE_P(Depths, LostSurfaceTest, ::testing::Values(16, 32), BitsName);
 
 // --- Locks -----------------------------------------------------------------------
 

@@ -107,8 +107,8 @@ inline const screen::ImageDecoder kDecoder{CheckImage, DecodeImage, ImageWidth, 
 // 8-bit components of a pixel of the screen's format.
 inline Colour Components(std::uint32_t pixel, int bits) {
     if (bits == 16) {
-        return {static_cast<std::uint8_t>(((pixel >> 11) & 31u) << 3), static_cast<std::uint8_t>(((pixel >> 5) & 63u) << 2),
-                static_cast<std::uint8_t>((pixel & 31u) << 3)};
+        return {static_cast<std::uint8_t>(((pixel >> 11) & 31u) << 3),
+                static_cast<std::uint8_t>(((pixel >> 5) & 63u) << 2), static_cast<std::uint8_t>((pixel & 31u) << 3)};
     }
     return {static_cast<std::uint8_t>(pixel >> 16), static_cast<std::uint8_t>(pixel >> 8),
             static_cast<std::uint8_t>(pixel)};

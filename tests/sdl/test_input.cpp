@@ -23,6 +23,7 @@ namespace {
 
 TEST(KeyTable, MapsScancodesToDirectInputKeyCodes) {
     using platform::sdl::KeyCodeFromScancode;
+    // clang-format off
     const std::map<SDL_Scancode, int> expected = {
         {SDL_SCANCODE_ESCAPE, 0x01}, {SDL_SCANCODE_A, 0x1E},      {SDL_SCANCODE_RETURN, 0x1C},
         {SDL_SCANCODE_LEFT, 0xCB},   {SDL_SCANCODE_RIGHT, 0xCD},  {SDL_SCANCODE_UP, 0xC8},
@@ -40,6 +41,7 @@ TEST(KeyTable, MapsScancodesToDirectInputKeyCodes) {
         {SDL_SCANCODE_CAPSLOCK, 0x3A}, {SDL_SCANCODE_NUMLOCKCLEAR, 0x45}, {SDL_SCANCODE_GRAVE, 0x29},
         {SDL_SCANCODE_LGUI, 0xDB},   {SDL_SCANCODE_APPLICATION, 0xDD}, {SDL_SCANCODE_PAUSE, 0xC5},
     };
+    // clang-format on
     for (const auto& [scancode, code] : expected) {
         EXPECT_EQ(KeyCodeFromScancode(scancode), code) << SDL_GetScancodeName(scancode);
     }
@@ -237,8 +239,9 @@ TEST_F(KeyboardTest, TheDeviceChecksItsFormatAndSize) {
     EXPECT_NE(platform::SetInputDataFormat(device, &wrong), platform::kOk);
     platform::InputDataFormat format{24, 16, platform::kInputRelativeAxes, 256, 0, nullptr};
     ASSERT_EQ(platform::SetInputDataFormat(device, &format), platform::kOk);
-    ASSERT_EQ(platform::SetInputCooperativeLevel(device, screen::gScreenWindow.window, platform::kInputExclusiveForeground),
-              platform::kOk);
+    ASSERT_EQ(
+        platform::SetInputCooperativeLevel(device, screen::gScreenWindow.window, platform::kInputExclusiveForeground),
+        platform::kOk);
     // Not acquired: no state.
     EXPECT_NE(platform::GetInputDeviceState(device, 256, keys), platform::kOk);
     ASSERT_EQ(platform::AcquireInputDevice(device), platform::kOk);
@@ -321,8 +324,8 @@ TEST_F(WindowMessageTest, KeyReleasesOfTabAndAltBecomeKeyUpMessages) {
     Push(Key(SDL_KEYUP, SDL_SCANCODE_TAB, KMOD_LALT));
     Push(Key(SDL_KEYUP, SDL_SCANCODE_LALT));
     Push(Key(SDL_KEYUP, SDL_SCANCODE_RALT));
-    Push(Key(SDL_KEYUP, SDL_SCANCODE_A));       // swallowed
-    Push(Key(SDL_KEYDOWN, SDL_SCANCODE_TAB));   // swallowed
+    Push(Key(SDL_KEYUP, SDL_SCANCODE_A));      // swallowed
+    Push(Key(SDL_KEYDOWN, SDL_SCANCODE_TAB));  // swallowed
     const std::vector<Message> got = PumpAll();
     ASSERT_EQ(got.size(), 4u);
     EXPECT_EQ(got[0].message, platform::kMsgKeyUp);

@@ -197,6 +197,7 @@ TEST_F(CapturingDeviceTest, AcceptsWhatAWavFormatChunkMayHoldAndRefusesTheRest) 
     badAlign.blockAlign = 2;
     platform::WaveFormat adpcm = Format(1, 22050, 16);
     adpcm.formatTag = 2;
+    // clang-format off
     const Case cases[] = {
         {Format(1, 22050, 8), 100, true},     {Format(2, 22050, 8), 100, true},
         {Format(1, 44100, 16), 100, true},    {Format(2, 48000, 16), 100, true},
@@ -207,12 +208,13 @@ TEST_F(CapturingDeviceTest, AcceptsWhatAWavFormatChunkMayHoldAndRefusesTheRest) 
         {adpcm, 100, false},                  {Format(2, 44100, 16), 0, false},
         {Format(1, 8000, 8), 0x10000000, false},
     };
+    // clang-format on
     for (const Case& c : cases) {
         platform::SoundBuffer* buffer = nullptr;
         const platform::Result result = Create(device_, c.format, c.bytes, &buffer);
         EXPECT_EQ(result == platform::kOk, c.accepted)
-            << c.format.channels << " ch " << c.format.bitsPerSample << " bits " << c.format.samplesPerSecond
-            << " Hz " << c.bytes << " bytes";
+            << c.format.channels << " ch " << c.format.bitsPerSample << " bits " << c.format.samplesPerSecond << " Hz "
+            << c.bytes << " bytes";
         EXPECT_EQ(buffer != nullptr, c.accepted);
         if (buffer != nullptr) platform::ReleaseSoundBuffer(buffer);
     }
@@ -501,8 +503,8 @@ TEST(OutputSoundDevice, DiskDriverRecordsTheMix) {
     ASSERT_TRUE(platform::sdl::DescribeSoundDevice(&info));
     // At the device's own rate the samples go out unchanged.
     const auto samples = Distinct(2000);
-    platform::SoundBuffer* buffer =
-        Filled(device, Format(2, static_cast<std::uint32_t>(info.rate), 16), LittleEndian(samples));
+    platform::SoundBuffer* buffer = Filled(device, Format(2, static_cast<std::uint32_t>(info.rate), 16),
+                                           LittleEndian(samples));
     ASSERT_NE(buffer, nullptr);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     platform::PlaySoundBuffer(buffer, 0);

@@ -23,8 +23,7 @@ TEST_F(SoundSystemTest, OpeningSetsUpDescriptionTableAndDeviceOnTheScreenWindow)
     for (std::int32_t n = 0; n <= 50; ++n) EXPECT_EQ(sound::LookupSound(n), nullptr) << n;
     ASSERT_NE(screen::gScreenWindow.window, 0u);
     const std::vector<std::string> expected = {
-        "load", "create device",
-        "level window=" + std::to_string(screen::gScreenWindow.window) + " level=2",
+        "load", "create device", "level window=" + std::to_string(screen::gScreenWindow.window) + " level=2",
         "create primary -> #1"};
     EXPECT_EQ(Calls(), expected);
     ASSERT_NE(sound::gSoundDevice.primary, nullptr);

@@ -121,8 +121,8 @@ TEST_F(WavLoadingTest, FormatsTheDeviceRefusesFailTheLoad) {
     adpcm[0] = 2;
     const Bytes pcm = FormatBody(1, 22050, 16);
     const Bytes shortFormat(pcm.begin(), pcm.begin() + 14);
-    const std::vector<Bytes> bodies = {adpcm, FormatBody(6, 22050, 16), FormatBody(1, 22050, 24),
-                                       FormatBody(1, 50, 16), shortFormat};
+    const std::vector<Bytes> bodies = {adpcm, FormatBody(6, 22050, 16), FormatBody(1, 22050, 24), FormatBody(1, 50, 16),
+                                       shortFormat};
     for (std::size_t i = 0; i < bodies.size(); ++i) {
         EXPECT_EQ(Load(1, Riff({{"fmt ", bodies[i]}, {"data", samples}})), 0) << i;
     }

@@ -156,11 +156,12 @@ BOOL CALLBACK ListWindow(HWND window, LPARAM) {
     EnumChildWindows(window, CountChild, reinterpret_cast<LPARAM>(&census));
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    std::printf("toplevel class '%s' title '%s' at %ld %ld %ld %ld, %d controls, %d lists without a selection, "
-                "process %lu%s%s\n",
-                name, title, rect.left, rect.top, rect.right, rect.bottom, census.children, census.unselectedLists,
-                static_cast<unsigned long>(process), WaitsForInput(window) ? " waiting for input" : " busy",
-                GetForegroundWindow() == window ? ", in front" : "");
+    std::printf(
+        "toplevel class '%s' title '%s' at %ld %ld %ld %ld, %d controls, %d lists without a selection, "
+        "process %lu%s%s\n",
+        name, title, rect.left, rect.top, rect.right, rect.bottom, census.children, census.unselectedLists,
+        static_cast<unsigned long>(process), WaitsForInput(window) ? " waiting for input" : " busy",
+        GetForegroundWindow() == window ? ", in front" : "");
     return TRUE;
 }
 

@@ -67,7 +67,8 @@ int Main(int argc, char** argv) {
         }
     }
     if (dir != nullptr && (dir[0] == '\0' || ::chdir(dir) != 0)) {
-        return Usage(std::string("cannot enter the folder '") + dir + "': " + (dir[0] == '\0' ? "empty name" : std::strerror(errno)));
+        return Usage(std::string("cannot enter the folder '") + dir +
+                     "': " + (dir[0] == '\0' ? "empty name" : std::strerror(errno)));
     }
 
     check::StartRuntime();

@@ -28,7 +28,9 @@ int Report::ExitCode() const { return Count(Severity::Error) + Count(Severity::W
 
 void Report::Print(std::FILE* out) const {
     for (const Finding& f : Sorted()) {
-        const char* kind = f.severity == Severity::Error ? "error" : f.severity == Severity::Warning ? "warning" : "info";
+        const char* kind = f.severity == Severity::Error     ? "error"
+                           : f.severity == Severity::Warning ? "warning"
+                                                             : "info";
         if (f.line > 0) {
             std::fprintf(out, "vuze.kel:%d: %s: %s\n", f.line, kind, f.message.c_str());
         } else {

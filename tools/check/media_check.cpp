@@ -11,8 +11,8 @@
 #include "platform/file.h"
 #include "platform/heap.h"
 #include "platform/posix/path.h"
-#include "screen/image_decoders.h"
 #include "platform/sound_format.h"
+#include "screen/image_decoders.h"
 #include "sound/sound.h"
 #include "sound/wav.h"
 
@@ -20,11 +20,11 @@ namespace check {
 
 namespace {
 
-std::uint32_t U16(const unsigned char* p) { return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8); }
-
-std::uint32_t U32(const unsigned char* p) {
-    return U16(p) | (U16(p + 2) << 16);
+std::uint32_t U16(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8);
 }
+
+std::uint32_t U32(const unsigned char* p) { return U16(p) | (U16(p + 2) << 16); }
 
 bool Starts(const std::vector<unsigned char>& bytes, const char* tag) {
     const std::size_t n = std::strlen(tag);
@@ -76,7 +76,7 @@ ScriptFile OpenScriptFile(const std::string& path) {
     file.foundAs = platform::ResolveScriptPath(path.c_str());
     const platform::FileHandle handle = platform::OpenFileForReading(path.c_str());
     if (handle == 0) {
-        struct stat info{};
+        struct stat info {};
         file.isFolder = ::stat(file.foundAs.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
         return file;
     }
@@ -114,9 +114,8 @@ bool OpenMedia(const char* prefix, const std::string& name, int nameColumn, cons
                               (file->isFolder ? "is a folder, not a file" : "not found");
         const std::string trimmed = Trimmed(name);
         if (!file->isFolder && !trimmed.empty() && trimmed != name && OpenScriptFile(prefix + trimmed).opened) {
-            message += "; '" + Quote(trimmed) +
-                       "' exists: the name is everything from column " + std::to_string(nameColumn) +
-                       " to the end of the line, spaces included";
+            message += "; '" + Quote(trimmed) + "' exists: the name is everything from column " +
+                       std::to_string(nameColumn) + " to the end of the line, spaces included";
         }
         result->notes.push_back({Severity::Error, message});
         return false;
@@ -143,11 +142,11 @@ std::string BmpProblem(const std::vector<unsigned char>& bytes) {
     const auto height = static_cast<std::int32_t>(U32(p + 22));
     const std::uint32_t bits = U16(p + 28);
     if (compression != 0) {
-        return "it is compressed (compression " + std::to_string(compression) +
-               "); save it as an uncompressed BMP";
+        return "it is compressed (compression " + std::to_string(compression) + "); save it as an uncompressed BMP";
     }
     if (height < 0) return "it is stored top-down (negative height); save it bottom-up";
-    if (width <= 0 || height == 0) return "it has no pixels (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+    if (width <= 0 || height == 0)
+        return "it has no pixels (" + std::to_string(width) + " x " + std::to_string(height) + ")";
     if (width > screen::kMaxImageSide || height > screen::kMaxImageSide) {
         return "it is " + std::to_string(width) + " x " + std::to_string(height) + ", more than " +
                std::to_string(screen::kMaxImageSide) + " pixels a side";
@@ -190,7 +189,9 @@ std::string DeviceProblem(std::uint64_t rate, std::uint64_t bytes) {
         return "it holds only " + std::to_string(bytes) + " bytes of samples, fewer than the sound device's least of " +
                std::to_string(kMinSoundBufferBytes);
     }
-    if (bytes > kMaxSoundBufferBytes) return "it holds " + std::to_string(bytes / (1024 * 1024)) + " MB of samples, more than the sound device takes (256 MB)";
+    if (bytes > kMaxSoundBufferBytes)
+        return "it holds " + std::to_string(bytes / (1024 * 1024)) +
+               " MB of samples, more than the sound device takes (256 MB)";
     return {};
 }
 
@@ -207,8 +208,8 @@ MediaResult CheckGraphicFile(const std::string& name, int nameColumn) {
     if (file.bytes.size() >= 2 && file.bytes[0] == 'B' && file.bytes[1] == 'M') {
         // Neither a texture (LGFX) nor a plain sprite (LBMP) keeps indexed pixels.
         if (!screen::ReadBmp(file.bytes.data(), size, false, &image)) {
-            result.notes.push_back({Severity::Error, "the player cannot read the BMP '" + Quote(path) + "': " +
-                                                         BmpProblem(file.bytes)});
+            result.notes.push_back(
+                {Severity::Error, "the player cannot read the BMP '" + Quote(path) + "': " + BmpProblem(file.bytes)});
             return result;
         }
         if (image.ownBuffer != nullptr) platform::GlobalFreeFixed(image.ownBuffer);
@@ -216,8 +217,8 @@ MediaResult CheckGraphicFile(const std::string& name, int nameColumn) {
         return result;
     }
     if (!screen::DecodeWithDecoders(file.bytes.data(), size, &image)) {
-        result.notes.push_back({Severity::Error, "the player cannot read '" + Quote(path) + "': it is " +
-                                                     UnknownImageKind(file.bytes)});
+        result.notes.push_back(
+            {Severity::Error, "the player cannot read '" + Quote(path) + "': it is " + UnknownImageKind(file.bytes)});
         return result;
     }
     if (image.ownBuffer != nullptr) platform::GlobalFreeFixed(image.ownBuffer);
@@ -229,7 +230,8 @@ MediaResult CheckGraphicFile(const std::string& name, int nameColumn) {
         const std::int32_t width = screen::ImageWidth();
         const std::int32_t height = screen::ImageHeight();
         const std::int32_t rowLength = 3 * width + width % 4;
-        void* rows = platform::GlobalAllocFixed(static_cast<std::size_t>(rowLength) * (static_cast<std::size_t>(height) + 1));
+        void* rows = platform::GlobalAllocFixed(static_cast<std::size_t>(rowLength) *
+                                                (static_cast<std::size_t>(height) + 1));
         if (rows == nullptr) {
             screen::DecodeCurrentImage(nullptr, 0, 0);
         } else {
@@ -254,9 +256,10 @@ std::string CheckWavImage(const unsigned char* image, std::size_t size) {
         case sound::WavProblem::NoData: return "it has no data chunk";
     }
     platform::WaveFormat format{};
-    const platform::WaveFormatProblem problem =
-        platform::CheckWaveFormat(wav.format, wav.formatBytes, wav.sampleBytes, &format);
-    if (wav.formatBytes >= 16) std::memcpy(&format, wav.format, wav.formatBytes < sizeof format ? wav.formatBytes : sizeof format);
+    const platform::WaveFormatProblem problem = platform::CheckWaveFormat(wav.format, wav.formatBytes, wav.sampleBytes,
+                                                                          &format);
+    if (wav.formatBytes >= 16)
+        std::memcpy(&format, wav.format, wav.formatBytes < sizeof format ? wav.formatBytes : sizeof format);
     const std::uint32_t channels = format.channels;
     const std::uint32_t bits = format.bitsPerSample;
     switch (problem) {
@@ -264,17 +267,18 @@ std::string CheckWavImage(const unsigned char* image, std::size_t size) {
         case platform::WaveFormatProblem::TooShort:
             return "its format chunk is too short (" + std::to_string(wav.formatBytes) + " bytes)";
         case platform::WaveFormatProblem::NotPcm:
-            return "its sample format (" + std::to_string(format.formatTag) + ") is not PCM, which the sound device refuses";
+            return "its sample format (" + std::to_string(format.formatTag) +
+                   ") is not PCM, which the sound device refuses";
         case platform::WaveFormatProblem::Channels:
             return "it has " + std::to_string(channels) + " channels; the sound device plays mono and stereo only";
         case platform::WaveFormatProblem::Bits:
             return "it has " + std::to_string(bits) + "-bit samples; the sound device plays 8 and 16 bits only";
         case platform::WaveFormatProblem::BlockAlign:
-            return "its block align (" + std::to_string(format.blockAlign) + ") does not match " + std::to_string(channels) +
-                   " channel(s) of " + std::to_string(bits) + " bits, which the sound device refuses";
+            return "its block align (" + std::to_string(format.blockAlign) + ") does not match " +
+                   std::to_string(channels) + " channel(s) of " + std::to_string(bits) +
+                   " bits, which the sound device refuses";
         case platform::WaveFormatProblem::Rate:
-        case platform::WaveFormatProblem::Size:
-            return DeviceProblem(format.samplesPerSecond, wav.sampleBytes);
+        case platform::WaveFormatProblem::Size: return DeviceProblem(format.samplesPerSecond, wav.sampleBytes);
     }
     return {};
 }
@@ -289,7 +293,8 @@ MediaResult CheckSoundFile(const std::string& name, int nameColumn) {
     if (Starts(file.bytes, "RIFF")) {
         const std::string problem = CheckWavImage(file.bytes.data(), file.bytes.size());
         if (!problem.empty()) {
-            result.notes.push_back({Severity::Error, "the player cannot load the WAV '" + Quote(path) + "': " + problem});
+            result.notes.push_back(
+                {Severity::Error, "the player cannot load the WAV '" + Quote(path) + "': " + problem});
             return result;
         }
         result.loads = true;
@@ -297,8 +302,8 @@ MediaResult CheckSoundFile(const std::string& name, int nameColumn) {
     }
 
     if (sound::FindSoundDecoder(file.bytes.data(), size) == 0) {
-        result.notes.push_back({Severity::Error, "the player cannot load '" + Quote(path) + "': it is " +
-                                                     UnknownSoundKind(file.bytes)});
+        result.notes.push_back(
+            {Severity::Error, "the player cannot load '" + Quote(path) + "': it is " + UnknownSoundKind(file.bytes)});
         return result;
     }
     const sound::SoundDecoder* decoder = sound::CurrentSoundDecoder();

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/file.h"
-#include "player/commands.h"
 #include "platform/posix/path.h"
+#include "player/commands.h"
 #include "runtime/heaps.h"
 #include "runtime/strings.h"
 #include "runtime/text_files.h"
@@ -125,8 +125,8 @@ bool AtEndOfScript() {
 
 // ---------------------------------------------------------------------------
 
-constexpr int kSlots = 100;   // the slots the scene visits
-constexpr int kSounds = 10;   // the sound numbers a script can name
+constexpr int kSlots = 100;  // the slots the scene visits
+constexpr int kSounds = 10;  // the sound numbers a script can name
 
 enum class LoadKind { None, Texture, Plain };
 
@@ -200,8 +200,9 @@ void ScriptChecker::Title(const std::string& title) {
         return;
     }
     if (title.size() >= 3 && title.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        report_.Warning(1, "the script begins with a UTF-8 byte order mark, which becomes part of the title; "
-                           "save the script without it");
+        report_.Warning(1,
+                        "the script begins with a UTF-8 byte order mark, which becomes part of the title; "
+                        "save the script without it");
     }
     if (const CommandSpec* spec = MatchCommand(title)) {
         report_.Warning(1, std::string("line 1 is the title and is never run, but it reads as the command ") +
@@ -227,7 +228,7 @@ void ScriptChecker::CheckUnreadColumns(const std::string& line, int number, cons
         lastRead = std::max(lastRead, end);
     }
     const std::string layout = spec.fieldCount == 0 ? std::string(" (") + spec.word + " reads no fields)"
-                                                   : std::string(" (") + spec.word + " reads " + Layout(spec) + ")";
+                                                    : std::string(" (") + spec.word + " reads " + Layout(spec) + ")";
     int c = kWordLength + 1;
     while (c <= length) {
         if (read[static_cast<std::size_t>(c)] || line[static_cast<std::size_t>(c - 1)] == ' ') {
@@ -237,9 +238,11 @@ void ScriptChecker::CheckUnreadColumns(const std::string& line, int number, cons
         const int first = c;
         while (c <= length && !read[static_cast<std::size_t>(c)] && line[static_cast<std::size_t>(c - 1)] != ' ') ++c;
         const int last = c - 1;
-        const std::string text = line.substr(static_cast<std::size_t>(first - 1), static_cast<std::size_t>(last - first + 1));
-        const std::string where = first == last ? "column " + std::to_string(first) + " holds "
-                                                : "columns " + std::to_string(first) + "-" + std::to_string(last) + " hold ";
+        const std::string text = line.substr(static_cast<std::size_t>(first - 1),
+                                             static_cast<std::size_t>(last - first + 1));
+        const std::string where = first == last
+                                      ? "column " + std::to_string(first) + " holds "
+                                      : "columns " + std::to_string(first) + "-" + std::to_string(last) + " hold ";
         const std::string message = where + "'" + Quote(text) + "', which the player does not read" + layout;
         if (LooksNumeric(text)) {
             report_.Error(number, message);
@@ -265,14 +268,15 @@ ScriptChecker::Value ScriptChecker::CheckField(const std::string& line, int numb
         value.real = runtime::ParseFloat(text.c_str());
         if (!scan.hasDigits) {
             // A blank real field is 0, as the player reads it.
-            if (!IsBlank(text)) report_.Error(number, where + " holds '" + Quote(text) + "', which is not a number: it reads as 0");
+            if (!IsBlank(text))
+                report_.Error(number, where + " holds '" + Quote(text) + "', which is not a number: it reads as 0");
             return value;
         }
         value.present = true;
         const std::string rest = text.substr(scan.end);
         if (!IsBlank(rest)) {
-            const std::string message = where + " holds '" + Quote(text) + "': only '" + Quote(text.substr(0, scan.end)) +
-                                        "' is read, as " + FormatReal(value.real);
+            const std::string message = where + " holds '" + Quote(text) + "': only '" +
+                                        Quote(text.substr(0, scan.end)) + "' is read, as " + FormatReal(value.real);
             if (LooksNumeric(rest)) report_.Error(number, message);
             else report_.Warning(number, message);
         }
@@ -293,9 +297,7 @@ ScriptChecker::Value ScriptChecker::CheckField(const std::string& line, int numb
                 case FieldKind::Sound:
                     report_.Error(number, std::string("no ") + where + ": " + spec.word + " uses sound 0");
                     break;
-                case FieldKind::Int:
-                    report_.Warning(number, std::string("no ") + where + ": it reads as 0");
-                    break;
+                case FieldKind::Int: report_.Warning(number, std::string("no ") + where + ": it reads as 0"); break;
                 default:  // times: the commands say what a missing time does
                     break;
             }
@@ -307,8 +309,8 @@ ScriptChecker::Value ScriptChecker::CheckField(const std::string& line, int numb
     value.present = true;
     const std::string rest = text.substr(scan.end);
     if (!IsBlank(rest)) {
-        const std::string message = where + " holds '" + Quote(text) + "': only '" +
-                                    Quote(text.substr(0, scan.end)) + "' is read, as " + std::to_string(value.integer);
+        const std::string message = where + " holds '" + Quote(text) + "': only '" + Quote(text.substr(0, scan.end)) +
+                                    "' is read, as " + std::to_string(value.integer);
         if (LooksNumeric(rest)) report_.Error(number, message);
         else report_.Warning(number, message);
     }
@@ -413,8 +415,9 @@ void ScriptChecker::Wait(std::int32_t time, bool present, int number) {
         return;
     }
     if (!sawStck_) {
-        report_.Warning(number, "WAIT before any STCK: the script clock then counts from the system's start, "
-                                "so the wait normally ends at once; put STCK before the first WAIT");
+        report_.Warning(number,
+                        "WAIT before any STCK: the script clock then counts from the system's start, "
+                        "so the wait normally ends at once; put STCK before the first WAIT");
         return;
     }
     if (time <= clockAtLeast_) {
@@ -460,25 +463,20 @@ void ScriptChecker::Run(const CommandSpec& spec, const std::vector<Value>& value
             const int sound = values[0].integer;
             const std::string name = FieldText(line, spec.fields[1]);
             auto cached = sounds_.find(name);
-            if (cached == sounds_.end()) cached = sounds_.emplace(name, CheckSoundFile(name, spec.fields[1].column)).first;
+            if (cached == sounds_.end())
+                cached = sounds_.emplace(name, CheckSoundFile(name, spec.fields[1].column)).first;
             AddMedia(cached->second, number);
             if (sound >= 0 && sound < kSounds && soundLoadLine_[static_cast<std::size_t>(sound)] == 0) {
                 soundLoadLine_[static_cast<std::size_t>(sound)] = number;
             }
             break;
         }
-        case CommandId::PSND:
-            soundUses_.push_back({number, values[0].integer, spec.word, true});
-            break;
+        case CommandId::PSND: soundUses_.push_back({number, values[0].integer, spec.word, true}); break;
         case CommandId::QUIT:
             if (quitLine_ == 0) quitLine_ = number;
             break;
-        case CommandId::WAIT:
-            Wait(values[0].integer, values[0].present, number);
-            break;
-        case CommandId::WFOR:
-            WaitFor(values[0].integer, values[0].present, number);
-            break;
+        case CommandId::WAIT: Wait(values[0].integer, values[0].present, number); break;
+        case CommandId::WFOR: WaitFor(values[0].integer, values[0].present, number); break;
         case CommandId::STCK:
             sawStck_ = true;
             clockAtLeast_ = 0;
@@ -508,7 +506,8 @@ void ScriptChecker::Run(const CommandSpec& spec, const std::vector<Value>& value
             slotUses_.push_back({number, slot, spec.word, false});
             const std::int32_t alpha = values[1].integer;
             if (values[1].present && (alpha < 0 || alpha > 255)) {
-                report_.Warning(number, "alpha " + std::to_string(alpha) + " is outside 0-255: only its low 8 bits count, so it draws as " +
+                report_.Warning(number, "alpha " + std::to_string(alpha) +
+                                            " is outside 0-255: only its low 8 bits count, so it draws as " +
                                             std::to_string(alpha & 255));
             }
             if (slots_[static_cast<std::size_t>(slot)].kind == LoadKind::Plain) {
@@ -561,7 +560,8 @@ void ScriptChecker::Finish(int lastLine) {
     for (const Use& use : soundUses_) {
         const int loaded = soundLoadLine_[static_cast<std::size_t>(use.number)];
         if (loaded == 0) {
-            report_.Warning(use.line, "sound " + std::to_string(use.number) + " is played but never loaded (no LSND for it)");
+            report_.Warning(use.line,
+                            "sound " + std::to_string(use.number) + " is played but never loaded (no LSND for it)");
         } else if (loaded > use.line) {
             report_.Warning(use.line, "sound " + std::to_string(use.number) + " is played before it is loaded (line " +
                                           std::to_string(loaded) + "): it plays nothing here");
@@ -570,8 +570,9 @@ void ScriptChecker::Finish(int lastLine) {
     for (const Use& use : slotUses_) {
         const int loaded = slots_[static_cast<std::size_t>(use.number)].firstLoadLine;
         if (loaded == 0) {
-            report_.Warning(use.line, "slot " + std::to_string(use.number) + " is never loaded (no LGFX or LBMP for it): " +
-                                          use.word + (use.shows ? " shows nothing" : " has no visible effect"));
+            report_.Warning(use.line, "slot " + std::to_string(use.number) +
+                                          " is never loaded (no LGFX or LBMP for it): " + use.word +
+                                          (use.shows ? " shows nothing" : " has no visible effect"));
         } else if (loaded > use.line && use.shows) {
             report_.Info(use.line, "slot " + std::to_string(use.number) + " is shown before it is loaded (line " +
                                        std::to_string(loaded) + "): it appears from then on");
@@ -581,7 +582,8 @@ void ScriptChecker::Finish(int lastLine) {
         const int filled = slots_[static_cast<std::size_t>(gap.missing)].firstLoadLine;
         if (filled == 0) continue;  // reported once, at the slot's load
         report_.Warning(gap.line, "slot " + std::to_string(gap.slot) + " is shown, but slot " +
-                                      std::to_string(gap.missing) + " is not loaded until line " + std::to_string(filled) +
+                                      std::to_string(gap.missing) + " is not loaded until line " +
+                                      std::to_string(filled) +
                                       ": the scene stops at the first slot that is not loaded, so slot " +
                                       std::to_string(gap.slot) + " is neither moved nor drawn until then");
     }

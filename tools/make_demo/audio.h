@@ -13,34 +13,34 @@ constexpr int kSampleRate = 44100;
 
 // The equal-power gains of one pan position.
 struct Panner {
-  explicit Panner(double pan);
-  double left;
-  double right;
+    explicit Panner(double pan);
+    double left;
+    double right;
 };
 
 // A stereo track of the given length; instruments add into it.
 class Track {
- public:
-  explicit Track(double seconds);
+public:
+    explicit Track(double seconds);
 
-  int Frames() const { return static_cast<int>(left_.size()); }
-  // Adds one stereo sample; frames outside the track are dropped.
-  void Add(int frame, double left, double right);
-  // Adds a mono sample placed by pan (-1 left, 0 centre, +1 right, equal power).
-  void AddPanned(int frame, double value, double pan);
-  // The same with the gains of a pan worked out once (see Panner).
-  void AddPanned(int frame, double value, const Panner& pan);
-  // Scales the whole track so that its largest absolute sample is `peak`.
-  void Normalize(double peak);
-  // Fades the last `seconds` out to silence (and the first `fadeIn` in).
-  void FadeEdges(double fadeIn, double fadeOut);
+    int Frames() const { return static_cast<int>(left_.size()); }
+    // Adds one stereo sample; frames outside the track are dropped.
+    void Add(int frame, double left, double right);
+    // Adds a mono sample placed by pan (-1 left, 0 centre, +1 right, equal power).
+    void AddPanned(int frame, double value, double pan);
+    // The same with the gains of a pan worked out once (see Panner).
+    void AddPanned(int frame, double value, const Panner& pan);
+    // Scales the whole track so that its largest absolute sample is `peak`.
+    void Normalize(double peak);
+    // Fades the last `seconds` out to silence (and the first `fadeIn` in).
+    void FadeEdges(double fadeIn, double fadeOut);
 
-  double Left(int frame) const { return left_[static_cast<std::size_t>(frame)]; }
-  double Right(int frame) const { return right_[static_cast<std::size_t>(frame)]; }
+    double Left(int frame) const { return left_[static_cast<std::size_t>(frame)]; }
+    double Right(int frame) const { return right_[static_cast<std::size_t>(frame)]; }
 
- private:
-  std::vector<double> left_;
-  std::vector<double> right_;
+private:
+    std::vector<double> left_;
+    std::vector<double> right_;
 };
 
 int FrameAt(double seconds);
@@ -48,8 +48,8 @@ int FrameAt(double seconds);
 // Instruments. Times are in seconds from the start of the track, pitches are
 // MIDI note numbers (60 = middle C), amplitudes are linear.
 // A soft, slowly swelling chord voice: three detuned oscillators.
-void Pad(Track& track, double start, double length, double note, double amp, double pan,
-         double attack, double release, double brightness);
+void Pad(Track& track, double start, double length, double note, double amp, double pan, double attack, double release,
+         double brightness);
 // A struck, bell-like note that rings out (celesta in the upper octaves).
 void Chime(Track& track, double start, double note, double amp, double pan, double decay);
 // A plucked bass note.
@@ -76,7 +76,6 @@ void WriteWav8Mono(const std::string& path, const Track& track);
 // Ogg Vorbis, stereo 44100 Hz, variable bit rate of the given quality (-0.1 .. 1);
 // the stream serial number is fixed by the caller so that the file is the
 // same on every run.
-void WriteOgg(const std::string& path, const Track& track, double quality, int serial,
-              const std::string& title);
+void WriteOgg(const std::string& path, const Track& track, double quality, int serial, const std::string& title);
 
 }  // namespace demo

@@ -1,4 +1,4 @@
-#include "font.h"
+#include "tools/make_demo/font.h"
 
 #include <array>
 #include <stdexcept>
@@ -11,8 +11,8 @@ constexpr int kGlyphWidth = 5;
 constexpr int kGlyphHeight = 7;
 
 struct Glyph {
-  char ch;
-  std::array<const char*, kGlyphHeight> rows;
+    char ch;
+    std::array<const char*, kGlyphHeight> rows;
 };
 
 // '#' is a lit cell.
@@ -63,39 +63,39 @@ constexpr Glyph kGlyphs[] = {
 };
 
 const Glyph& FindGlyph(char ch) {
-  for (const Glyph& g : kGlyphs) {
-    if (g.ch == ch) return g;
-  }
-  throw std::runtime_error(std::string("the block font has no glyph for '") + ch + "'");
+    for (const Glyph& g : kGlyphs) {
+        if (g.ch == ch) return g;
+    }
+    throw std::runtime_error(std::string("the block font has no glyph for '") + ch + "'");
 }
 
 }  // namespace
 
 TextMask::TextMask(const std::string& text, int scale) {
-  if (text.empty() || scale < 1) throw std::runtime_error("empty text or bad scale");
-  const int columns = static_cast<int>(text.size()) * (kGlyphWidth + 1) - 1;
-  width_ = columns * scale;
-  height_ = kGlyphHeight * scale;
-  lit_.assign(static_cast<std::size_t>(width_) * height_, 0);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const Glyph& glyph = FindGlyph(text[i]);
-    const int left = static_cast<int>(i) * (kGlyphWidth + 1) * scale;
-    for (int row = 0; row < kGlyphHeight; ++row) {
-      for (int col = 0; col < kGlyphWidth; ++col) {
-        if (glyph.rows[row][col] != '#') continue;
-        for (int y = row * scale; y < (row + 1) * scale; ++y) {
-          for (int x = left + col * scale; x < left + (col + 1) * scale; ++x) {
-            lit_[static_cast<std::size_t>(y) * width_ + x] = 1;
-          }
+    if (text.empty() || scale < 1) throw std::runtime_error("empty text or bad scale");
+    const int columns = static_cast<int>(text.size()) * (kGlyphWidth + 1) - 1;
+    width_ = columns * scale;
+    height_ = kGlyphHeight * scale;
+    lit_.assign(static_cast<std::size_t>(width_) * height_, 0);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const Glyph& glyph = FindGlyph(text[i]);
+        const int left = static_cast<int>(i) * (kGlyphWidth + 1) * scale;
+        for (int row = 0; row < kGlyphHeight; ++row) {
+            for (int col = 0; col < kGlyphWidth; ++col) {
+                if (glyph.rows[row][col] != '#') continue;
+                for (int y = row * scale; y < (row + 1) * scale; ++y) {
+                    for (int x = left + col * scale; x < left + (col + 1) * scale; ++x) {
+                        lit_[static_cast<std::size_t>(y) * width_ + x] = 1;
+                    }
+                }
+            }
         }
-      }
     }
-  }
 }
 
 bool TextMask::Lit(int x, int y) const {
-  if (x < 0 || y < 0 || x >= width_ || y >= height_) return false;
-  return lit_[static_cast<std::size_t>(y) * width_ + x] != 0;
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return false;
+    return lit_[static_cast<std::size_t>(y) * width_ + x] != 0;
 }
 
 }  // namespace demo

@@ -10,18 +10,18 @@
 namespace demo {
 
 class TextMask {
- public:
-  TextMask(const std::string& text, int scale);
+public:
+    TextMask(const std::string& text, int scale);
 
-  int Width() const { return width_; }
-  int Height() const { return height_; }
-  // True for a pixel of a glyph; false outside the mask.
-  bool Lit(int x, int y) const;
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    // True for a pixel of a glyph; false outside the mask.
+    bool Lit(int x, int y) const;
 
- private:
-  int width_;
-  int height_;
-  std::vector<std::uint8_t> lit_;
+private:
+    int width_;
+    int height_;
+    std::vector<std::uint8_t> lit_;
 };
 
 }  // namespace demo

@@ -32,14 +32,14 @@ namespace demo {
 
 // One command as meant (what the text must read back as).
 struct Command {
-  std::string word;
-  int number = 0;     // slot or sound number
-  int other = 0;      // EGFX target slot, AGFX alpha, WAIT/WFOR time
-  float a = 0.0f;     // x, dx or dzoom
-  float b = 0.0f;     // y or dy
-  std::string name;   // file name of LSND, LGFX, LBMP
+    std::string word;
+    int number = 0;    // slot or sound number
+    int other = 0;     // EGFX target slot, AGFX alpha, WAIT/WFOR time
+    float a = 0.0f;    // x, dx or dzoom
+    float b = 0.0f;    // y or dy
+    std::string name;  // file name of LSND, LGFX, LBMP
 
-  bool operator==(const Command&) const = default;
+    bool operator==(const Command&) const = default;
 };
 
 // Reads one command line back with the player's column rules.
@@ -51,67 +51,67 @@ Command ParseLine(const std::string& line);
 std::string FixedReal(double v, int width);
 
 class Script {
- public:
-  explicit Script(std::string title);
+public:
+    explicit Script(std::string title);
 
-  // Attaches a label to the next command, for the outline of the show.
-  void Mark(const std::string& label);
+    // Attaches a label to the next command, for the outline of the show.
+    void Mark(const std::string& label);
 
-  void Lsnd(int sound, const std::string& name);
-  void Psnd(int sound);
-  void Lgfx(int slot, const std::string& name);
-  void Lbmp(int slot, const std::string& name);
-  void Sgfx(int slot, double x, double y);
-  void Sbmp(int slot, double x, double y);
-  void Mgfx(int slot, double dx, double dy);
-  void Zgfx(int slot, double dzoom);
-  void Agfx(int slot, int alpha);
-  void Egfx(int from, int to);
-  void Dgfx(int slot);
-  void Stck();
-  void Wait(int ms);
-  void Wfor(int ms);
-  void Quit();
+    void Lsnd(int sound, const std::string& name);
+    void Psnd(int sound);
+    void Lgfx(int slot, const std::string& name);
+    void Lbmp(int slot, const std::string& name);
+    void Sgfx(int slot, double x, double y);
+    void Sbmp(int slot, double x, double y);
+    void Mgfx(int slot, double dx, double dy);
+    void Zgfx(int slot, double dzoom);
+    void Agfx(int slot, int alpha);
+    void Egfx(int from, int to);
+    void Dgfx(int slot);
+    void Stck();
+    void Wait(int ms);
+    void Wfor(int ms);
+    void Quit();
 
-  const std::string& Title() const { return title_; }
-  std::size_t Size() const { return lines_.size(); }
-  const std::string& LineText(std::size_t i) const { return lines_[i].text; }
-  const Command& LineCommand(std::size_t i) const { return lines_[i].command; }
-  const std::string& LineMark(std::size_t i) const { return lines_[i].mark; }
-  // The whole file: title, then the commands, every line ended by CR LF.
-  std::string Text() const;
+    const std::string& Title() const { return title_; }
+    std::size_t Size() const { return lines_.size(); }
+    const std::string& LineText(std::size_t i) const { return lines_[i].text; }
+    const Command& LineCommand(std::size_t i) const { return lines_[i].command; }
+    const std::string& LineMark(std::size_t i) const { return lines_[i].mark; }
+    // The whole file: title, then the commands, every line ended by CR LF.
+    std::string Text() const;
 
- private:
-  struct Line {
-    std::string text;
-    Command command;
-    std::string mark;
-  };
-  void Emit(std::string text, Command command);
+private:
+    struct Line {
+        std::string text;
+        Command command;
+        std::string mark;
+    };
+    void Emit(std::string text, Command command);
 
-  std::string title_;
-  std::vector<Line> lines_;
-  std::string pendingMark_;
+    std::string title_;
+    std::vector<Line> lines_;
+    std::string pendingMark_;
 };
 
 struct Size2 {
-  int width = 0;
-  int height = 0;
+    int width = 0;
+    int height = 0;
 };
 
 struct SimulationSetup {
-  int frameMs = 17;        // time of one main-loop turn
-  int screenWidth = 1024;
-  int screenHeight = 768;
-  std::map<std::string, Size2> images;  // file name -> picture size
-  std::set<std::string> sounds;         // sound file names
-  std::set<int> backdrops;              // slots that must cover the whole screen while shown
+    int frameMs = 17;  // time of one main-loop turn
+    int screenWidth = 1024;
+    int screenHeight = 768;
+    std::map<std::string, Size2> images;  // file name -> picture size
+    std::set<std::string> sounds;         // sound file names
+    std::set<int> backdrops;              // slots that must cover the whole screen while shown
 };
 
 struct SimulationResult {
-  std::vector<std::pair<std::string, int>> marks;  // label, script clock when its line ran
-  int endClock = 0;                                // script clock at QUIT
-  std::vector<std::string> problems;
+    std::vector<std::pair<std::string, int>> marks;  // label, script clock when its line ran
+    int endClock = 0;                                // script clock at QUIT
+    std::vector<std::string> problems;
 };
 
 SimulationResult Simulate(const Script& script, const SimulationSetup& setup);

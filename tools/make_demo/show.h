@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "script.h"
+#include "tools/make_demo/script.h"
 
 namespace demo {
 
@@ -55,8 +55,8 @@ double NormalisedY(int screenRow, int row, int height);
 
 // What the generator wrote, for the summary it prints.
 struct AssetInfo {
-  std::string file;  // path below the data folder
-  std::string kind;
+    std::string file;  // path below the data folder
+    std::string kind;
 };
 
 // Draw the pictures into gfxDir; returns their sizes by file name.

@@ -27,7 +27,8 @@ void StartVirtualClock(const ClockSettings& settings) {
 void SetPauseHook(std::function<void()> hook) { gPauseHook = std::move(hook); }
 
 void ReachFrame(std::uint64_t frame) {
-    const auto vblank = static_cast<std::uint64_t>(std::llround(static_cast<double>(frame) * 1000.0 / gSettings.framesPerSecond));
+    const auto vblank = static_cast<std::uint64_t>(
+        std::llround(static_cast<double>(frame) * 1000.0 / gSettings.framesPerSecond));
     if (vblank > gElapsed) gElapsed = vblank;
 }
 

@@ -241,10 +241,11 @@ int ComparePictures(const Picture& a, const Picture& b) {
     }
     if (differing != 0) {
         const std::size_t i = first * 4;
-        std::printf("differs: %zu of %zu pixels of the %s image, the first at %zu,%zu: (%u %u %u %u) against (%u %u %u %u)\n",
-                    differing, a.samples.size() / 4, a.kind.c_str(), first % a.width, first / a.width, a.samples[i],
-                    a.samples[i + 1], a.samples[i + 2], a.samples[i + 3], b.samples[i], b.samples[i + 1],
-                    b.samples[i + 2], b.samples[i + 3]);
+        std::printf(
+            "differs: %zu of %zu pixels of the %s image, the first at %zu,%zu: (%u %u %u %u) against (%u %u %u %u)\n",
+            differing, a.samples.size() / 4, a.kind.c_str(), first % a.width, first / a.width, a.samples[i],
+            a.samples[i + 1], a.samples[i + 2], a.samples[i + 3], b.samples[i], b.samples[i + 1], b.samples[i + 2],
+            b.samples[i + 3]);
         return 1;
     }
     std::printf("same: %s image of %ux%u pixels\n", a.kind.c_str(), a.width, a.height);
@@ -362,7 +363,8 @@ int CompareOggs(const Sound& a, const Sound& b) {
         }
         signal += windowSignal;
         difference += windowDifference;
-        const double ratio = Ratio(std::max(windowSignal, kQuietFloor * static_cast<double>(end - start)), windowDifference);
+        const double ratio = Ratio(std::max(windowSignal, kQuietFloor * static_cast<double>(end - start)),
+                                   windowDifference);
         if (ratio < worst) {
             worst = ratio;
             worstFrame = start / a.channels;
@@ -370,17 +372,20 @@ int CompareOggs(const Sound& a, const Sound& b) {
     }
     const double fileRatio = Ratio(signal, difference);
     const bool same = fileRatio >= kMinFileRatio && worst >= kMinWindowRatio;
-    std::printf("%s: Ogg Vorbis of %zu frames, %d channels, %ld Hz: signal to difference %.1f dB (at least %.0f), "
-                "%.1f dB in the worst window at frame %zu (at least %.0f); samples apart by up to %.0f 16-bit steps\n",
-                same ? "same" : "differs", frames, a.channels, a.rate, fileRatio, kMinFileRatio, worst, worstFrame,
-                kMinWindowRatio, largest * 32768.0);
+    std::printf(
+        "%s: Ogg Vorbis of %zu frames, %d channels, %ld Hz: signal to difference %.1f dB (at least %.0f), "
+        "%.1f dB in the worst window at frame %zu (at least %.0f); samples apart by up to %.0f 16-bit steps\n",
+        same ? "same" : "differs", frames, a.channels, a.rate, fileRatio, kMinFileRatio, worst, worstFrame,
+        kMinWindowRatio, largest * 32768.0);
     return same ? 0 : 1;
 }
 
 enum class Kind { kPng, kBmp, kWav, kOgg, kOther };
 
 Kind KindOf(const std::vector<unsigned char>& d) {
-    auto starts = [&d](const char* magic, std::size_t n) { return d.size() >= n && std::memcmp(d.data(), magic, n) == 0; };
+    auto starts = [&d](const char* magic, std::size_t n) {
+        return d.size() >= n && std::memcmp(d.data(), magic, n) == 0;
+    };
     if (starts("\x89PNG\r\n\x1a\n", 8)) return Kind::kPng;
     if (starts("BM", 2)) return Kind::kBmp;
     if (starts("RIFF", 4)) return Kind::kWav;

@@ -26,8 +26,8 @@ HWND DeviceWindow() {
         windowClass.hInstance = reinterpret_cast<HINSTANCE>(platform::GetModuleInstance());
         windowClass.lpszClassName = "DriverDevices";
         ::RegisterClassA(&windowClass);
-        return ::CreateWindowExA(0, "DriverDevices", "Devices", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr,
-                                 nullptr, windowClass.hInstance, nullptr);
+        return ::CreateWindowExA(0, "DriverDevices", "Devices", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr, nullptr,
+                                 windowClass.hInstance, nullptr);
     }();
     return window;
 }
@@ -63,7 +63,8 @@ public:
     explicit FullScreen(int depth) {
         device_ = platform::CreateDisplayDevice();
         if (device_ == nullptr) return;
-        if (platform::SetDisplayCooperativeLevel(device_, Handle(), platform::kDisplayFullscreenExclusive) != kOk) return;
+        if (platform::SetDisplayCooperativeLevel(device_, Handle(), platform::kDisplayFullscreenExclusive) != kOk)
+            return;
         if (platform::SetDisplayMode(device_, 640, 480, depth) != kOk) return;
         if (platform::CreatePrimarySurface(device_, &primary_) != kOk) return;
         platform::GetBackBuffer(primary_, &back_);
@@ -129,8 +130,8 @@ TEST(Win32Display, ASixteenBitScreenIsFiveSixFiveAndItsSurfacesFollowIt) {
 
     // The whole sprite into system memory, as the pixel backup takes it.
     platform::Surface* copy = nullptr;
-    ASSERT_EQ(platform::CreateSurface(screen.Device(), 8, 4, platform::kCapsOffscreenPlain | platform::kCapsSystemMemory,
-                                      &copy),
+    ASSERT_EQ(platform::CreateSurface(screen.Device(), 8, 4,
+                                      platform::kCapsOffscreenPlain | platform::kCapsSystemMemory, &copy),
               kOk);
     EXPECT_EQ(platform::CopyWholeSurface(copy, sprite), kOk);
     ASSERT_EQ(platform::LockSurface(copy, &locked), kOk);

@@ -147,8 +147,8 @@ TEST(Win32Clock, ThePauseLetsTheTickMove) {
     ::QueryPerformanceCounter(&start);
     platform::Sleep(50);
     ::QueryPerformanceCounter(&end);
-    const double paused =
-        static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+    const double paused = static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
+                          static_cast<double>(frequency.QuadPart);
     EXPECT_GE(paused, 40.0);
     EXPECT_LT(paused, 5000.0);
 

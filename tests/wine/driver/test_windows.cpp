@@ -34,7 +34,8 @@ std::intptr_t ScreenProc(platform::WindowHandle window, std::uint32_t message, s
 // needs it.
 platform::WindowHandle ScreenWindow() {
     static platform::WindowHandle window = [] {
-        if (!platform::RegisterScreenWindowClass(platform::GetModuleInstance(), ScreenProc)) return platform::WindowHandle{};
+        if (!platform::RegisterScreenWindowClass(platform::GetModuleInstance(), ScreenProc))
+            return platform::WindowHandle{};
         return platform::CreateScreenWindow(platform::GetModuleInstance());
     }();
     return window;
@@ -51,8 +52,8 @@ TEST(Win32ScreenWindow, HasTheClassAndStyleOfTheFullScreen) {
     const HWND hwnd = reinterpret_cast<HWND>(window);
     WNDCLASSEXA info{};
     info.cbSize = sizeof info;
-    ASSERT_TRUE(::GetClassInfoExA(reinterpret_cast<HINSTANCE>(platform::GetModuleInstance()), "MultimediaBase Class",
-                                  &info));
+    ASSERT_TRUE(
+        ::GetClassInfoExA(reinterpret_cast<HINSTANCE>(platform::GetModuleInstance()), "MultimediaBase Class", &info));
     EXPECT_EQ(info.style, static_cast<UINT>(CS_DBLCLKS));
     EXPECT_EQ(info.hbrBackground, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
     EXPECT_EQ(info.hCursor, nullptr);
@@ -117,8 +118,8 @@ std::vector<std::string> gLog;
 std::intptr_t FirstProc(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                         std::intptr_t lParam) {
     if (message == WM_NCCREATE) gLog.push_back("first nccreate");
-    if (message == WM_COMMAND) gLog.push_back("first command " + std::to_string(LOWORD(wParam)) + " " +
-                                              std::to_string(HIWORD(wParam)));
+    if (message == WM_COMMAND)
+        gLog.push_back("first command " + std::to_string(LOWORD(wParam)) + " " + std::to_string(HIWORD(wParam)));
     if (message == WM_APP) return 1;
     return platform::DefWindowProc(window, message, wParam, lParam);
 }
@@ -173,8 +174,8 @@ TEST(Win32Toolkit, ASubclassedControlPassesMessagesOnToItsOwnProcedure) {
     gLog.clear();
     const platform::WindowHandle parent = MakeWindow("DriverParent", FirstProc);
     ASSERT_NE(parent, 0u);
-    const platform::WindowHandle button = platform::CreateWindowEx(
-        0, "BUTTON", "Run", 0x50030000, 0, 20, 150, 20, parent, 2, platform::GetModuleInstance());
+    const platform::WindowHandle button = platform::CreateWindowEx(0, "BUTTON", "Run", 0x50030000, 0, 20, 150, 20,
+                                                                   parent, 2, platform::GetModuleInstance());
     ASSERT_NE(button, 0u);
     EXPECT_EQ(platform::GetWindowLong(button, platform::kWindowLongId), 2);
     gButtonPrevious = reinterpret_cast<platform::WindowProc>(
@@ -190,8 +191,8 @@ TEST(Win32Toolkit, ASubclassedControlPassesMessagesOnToItsOwnProcedure) {
     // A click reaches the parent as a command from the control.
     platform::SendMessage(button, BM_CLICK, 0, 0);
     platform::DestroyWindow(parent);
-    EXPECT_EQ(gLog, (std::vector<std::string>{"first nccreate", "button text Go", "first command 2 0",
-                                              "button ncdestroy"}));
+    EXPECT_EQ(gLog,
+              (std::vector<std::string>{"first nccreate", "button text Go", "first command 2 0", "button ncdestroy"}));
     platform::UnregisterWindowClass("DriverParent", platform::GetModuleInstance());
 }
 
@@ -269,7 +270,8 @@ TEST(Win32Toolkit, TheOuterRectangleHoldsTheClientArea) {
     EXPECT_GT(rect.bottom - rect.top, 40);
     EXPECT_EQ(platform::GetScreenWidth(), ::GetSystemMetrics(SM_CXSCREEN));
     EXPECT_GT(platform::GetScreenHeight(), 0);
-    EXPECT_EQ(platform::GetDefaultGuiFont(), reinterpret_cast<platform::FontHandle>(::GetStockObject(DEFAULT_GUI_FONT)));
+    EXPECT_EQ(platform::GetDefaultGuiFont(),
+              reinterpret_cast<platform::FontHandle>(::GetStockObject(DEFAULT_GUI_FONT)));
 }
 
 }  // namespace
