@@ -25,4 +25,8 @@ bool MoveFilePosition(FileHandle file, std::int32_t delta);
 std::uint32_t GetFileSizeLow(FileHandle file);
 void CloseFileHandle(FileHandle file);
 
+// Makes a folder, given as the system writes paths, the current folder.
+// False when it is not a folder that can be entered.
+bool SetCurrentFolder(const char* path);
+
 }  // namespace platform

@@ -1,11 +1,31 @@
-// The program takes no options, reads no configuration and writes no files:
-// it plays data/vuze.kel from the current directory.
+// The program's entry: the command line, then the player. Without arguments
+// it reads no configuration and writes no files: it plays data/vuze.kel from
+// the current folder.
 
+#include <cstdio>
 #include <exception>
 
+#include "player/command_line.h"
 #include "player/player.h"
 
-int main() {
+#ifndef RODAZARO_VERSION
+#define RODAZARO_VERSION "unknown"
+#endif
+
+int main(int argc, char** argv) {
+    const player::CommandLine line = player::ParseCommandLine(argc, argv);
+    switch (line.action) {
+        case player::CommandLine::Action::kHelp: std::fputs(player::UsageText(), stdout); return 0;
+        case player::CommandLine::Action::kVersion: std::printf("rodazaro %s\n", RODAZARO_VERSION); return 0;
+        case player::CommandLine::Action::kUsageError:
+            std::fprintf(stderr, "rodazaro: %s\nTry 'rodazaro --help' for more information.\n", line.error.c_str());
+            return 2;
+        case player::CommandLine::Action::kPlay: break;
+    }
+    if (!line.presentation.empty() && !player::EnterPresentation(line.presentation)) {
+        std::fprintf(stderr, "rodazaro: %s holds no data/vuze.kel\n", line.presentation.c_str());
+        return 2;
+    }
     try {
         player::PlayerMain();
     } catch (const std::exception&) {

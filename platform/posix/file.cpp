@@ -131,6 +131,8 @@ std::uint32_t GetFileSizeLow(FileHandle file) {
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(info.st_size) & 0xFFFFFFFFu);
 }
 
+bool SetCurrentFolder(const char* path) { return ::chdir(path) == 0; }
+
 void CloseFileHandle(FileHandle file) {
     if (file != 0) ::close(ToDescriptor(file));
 }

@@ -45,6 +45,8 @@ std::uint32_t GetFileSizeLow(FileHandle file) {
     return size == INVALID_FILE_SIZE ? 0 : static_cast<std::uint32_t>(size);
 }
 
+bool SetCurrentFolder(const char* path) { return ::SetCurrentDirectoryA(path) != FALSE; }
+
 void CloseFileHandle(FileHandle file) {
     if (file != 0) ::CloseHandle(Native(file));
 }

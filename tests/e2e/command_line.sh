@@ -1,0 +1,46 @@
+#!/bin/bash
+# The player's command line before anything is shown: --help and --version
+# print and exit 0; a wrong option or a second presentation prints one line
+# and a hint on stderr and exits 2; a presentation without data/vuze.kel is
+# one line and exit 2. None of these opens a window.
+#
+# Usage: command_line.sh <path-to-rodazaro> <source-dir>
+set -u
+player=$(realpath "${1:?path to the player}")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# check NAME STATUS STREAM PATTERN LINES -- ARGS...: runs the player with
+# ARGS (no display), bounded to 10 s.
+check() {
+    local name=$1 want=$2 stream=$3 pattern=$4 lines=$5
+    shift 6
+    (cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY timeout 10 "$player" "$@" > out 2> err)
+    local got=$?
+    local text
+    text=$(cat "$work/$stream")
+    if [ "$got" != "$want" ]; then
+        echo "FAIL: $name: exit status $got, not $want (stderr: $(cat "$work/err"))"
+        failures=$((failures + 1))
+    elif ! grep -q -- "$pattern" <<< "$text"; then
+        echo "FAIL: $name: $stream does not say '$pattern': $text"
+        failures=$((failures + 1))
+    elif [ "$lines" != any ] && [ "$(wc -l < "$work/$stream")" != "$lines" ]; then
+        echo "FAIL: $name: $stream has $(wc -l < "$work/$stream") lines, not $lines"
+        failures=$((failures + 1))
+    else
+        echo "ok: $name"
+    fi
+}
+
+mkdir -p "$work/no_show"
+check help 0 out "Usage: rodazaro \[OPTIONS\] \[PRESENTATION\]" any -- --help
+check version 0 out "^rodazaro [0-9][0-9.]*$" 1 -- --version
+check unknown-option 2 err "unknown option '--bogus'" 2 -- --bogus
+check two-presentations 2 err "one too many" 2 -- a b
+check no-script 2 err "no_show holds no data/vuze.kel" 1 -- no_show
+check missing-folder 2 err "missing holds no data/vuze.kel" 1 -- missing
+
+[ "$failures" = 0 ] || exit 1
+echo "PASS: the command line"
