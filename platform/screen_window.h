@@ -29,4 +29,8 @@ std::intptr_t DefaultWindowProc(WindowHandle window, std::uint32_t message, std:
 // BeginPaint and EndPaint without drawing.
 void ValidateWindowPaint(WindowHandle window);
 
+// Whether a screen can be shown at all: false on a system without a display
+// to show it on (then nothing the program draws could ever be seen).
+bool ScreenAvailable();
+
 }  // namespace platform

@@ -40,8 +40,9 @@ const char* UsageText() {
            "  -h, --help     show this text and exit\n"
            "      --version  show the version and exit\n"
            "\n"
-           "Exit status: 0 when the show ended, 2 for a wrong command line or a\n"
-           "PRESENTATION without data/vuze.kel, 128+N after signal N.\n";
+           "Exit status: 0 when the show ended, 1 when there is no display to show\n"
+           "it on, 2 for a wrong command line or a PRESENTATION without\n"
+           "data/vuze.kel, 128+N after signal N.\n";
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "platform/screen_window.h"
 #include "player/command_line.h"
 #include "player/player.h"
 
@@ -25,6 +26,11 @@ int main(int argc, char** argv) {
     if (!line.presentation.empty() && !player::EnterPresentation(line.presentation)) {
         std::fprintf(stderr, "rodazaro: %s holds no data/vuze.kel\n", line.presentation.c_str());
         return 2;
+    }
+    if (!platform::ScreenAvailable()) {
+        std::fputs("rodazaro: no display to show the presentation on (DISPLAY and WAYLAND_DISPLAY are not set)\n",
+                   stderr);
+        return 1;
     }
     try {
         player::PlayerMain();

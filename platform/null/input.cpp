@@ -32,4 +32,6 @@ bool PeekAndDispatchMessage() { return false; }
 std::intptr_t DefaultWindowProc(WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) { return 0; }
 void ValidateWindowPaint(WindowHandle) {}
 
+bool ScreenAvailable() { return false; }
+
 }  // namespace platform

@@ -5,6 +5,9 @@
 
 #include <SDL2/SDL.h>
 
+#include <cstdlib>
+#include <initializer_list>
+
 #include "platform/screen_window.h"
 #include "platform/sdl/common.h"
 #include "platform/sdl/input.h"
@@ -165,6 +168,16 @@ bool PeekAndDispatchMessage() {
 std::intptr_t DefaultWindowProc(WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) { return 0; }
 
 void ValidateWindowPaint(WindowHandle) {}
+
+bool ScreenAvailable() {
+    // An X11 or Wayland display, or a video driver chosen on purpose (SDL's
+    // dummy and offscreen drivers for headless runs).
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && value[0] != '\0') return true;
+    }
+    return false;
+}
 
 }  // namespace platform
 

@@ -193,4 +193,7 @@ bool PeekAndDispatchMessage() {
 std::intptr_t DefaultWindowProc(WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) { return 0; }
 void ValidateWindowPaint(WindowHandle) {}
 
+// The memory display is always there.
+bool ScreenAvailable() { return true; }
+
 }  // namespace platform

@@ -191,4 +191,7 @@ void ValidateWindowPaint(WindowHandle window) {
     ::EndPaint(NativeWindow(window), &paint);
 }
 
+// A Windows session always has its desktop.
+bool ScreenAvailable() { return true; }
+
 }  // namespace platform

@@ -16,7 +16,7 @@ failures=0
 check() {
     local name=$1 want=$2 stream=$3 pattern=$4 lines=$5
     shift 6
-    (cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY timeout 10 "$player" "$@" > out 2> err)
+    (cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 10 "$player" "$@" > out 2> err)
     local got=$?
     local text
     text=$(cat "$work/$stream")
@@ -41,6 +41,13 @@ check unknown-option 2 err "unknown option '--bogus'" 2 -- --bogus
 check two-presentations 2 err "one too many" 2 -- a b
 check no-script 2 err "no_show holds no data/vuze.kel" 1 -- no_show
 check missing-folder 2 err "missing holds no data/vuze.kel" 1 -- missing
+
+# No display and no video driver chosen: one line, exit 1, before any
+# window or sound is opened.
+mkdir -p "$work/show/data"
+printf 'Title\r\nQUIT\r\n' > "$work/show/data/vuze.kel"
+check no-display 1 err "no display" 1 -- show
+check no-display-in-place 1 err "no display" 1 -- show/data
 
 [ "$failures" = 0 ] || exit 1
 echo "PASS: the command line"
