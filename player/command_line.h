@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "player/show_options.h"
+
 namespace player {
 
 struct CommandLine {
@@ -12,6 +14,7 @@ struct CommandLine {
     Action action = Action::kPlay;
     std::string presentation;  // empty: the current folder
     std::string error;         // what was wrong, for kUsageError
+    ShowOptions options;
 };
 
 CommandLine ParseCommandLine(int argc, const char* const* argv);

@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     try {
-        player::PlayerMain();
+        player::PlayerMain(line.options);
     } catch (const std::exception&) {
         // Memory ran out inside the standard library: the program ends as
         // it always does, through its shutdown, and says nothing.

@@ -22,6 +22,12 @@ namespace player {
 
 PlayerState gPlayer{};
 
+namespace {
+ShowOptions gShowOptions;
+}  // namespace
+
+const ShowOptions& CurrentShowOptions() { return gShowOptions; }
+
 GfxSlot* Slot(std::int32_t number) {
     if (gPlayer.gfxTable == nullptr || number < 0 || number > kGfxUpperIndex) return nullptr;
     return &gPlayer.gfxTable[number];
@@ -111,7 +117,8 @@ void Shutdown() {
     platform::ExitProcess(platform::TerminationStatus());
 }
 
-void PlayerMain() {
+void PlayerMain(const ShowOptions& options) {
+    gShowOptions = options;
     StartUp();
     RunLauncher();
     MainLoop();

@@ -3,10 +3,12 @@
 
 #include <cstdint>
 
+#include "player/show_options.h"
+
 namespace player {
 
 // The program: start-up, launcher, main loop; ends the process.
-[[noreturn]] void PlayerMain();
+[[noreturn]] void PlayerMain(const ShowOptions& options = {});
 
 // The start-up sequence up to (not including) the launcher.
 void StartUp();

@@ -49,5 +49,23 @@ printf 'Title\r\nQUIT\r\n' > "$work/show/data/vuze.kel"
 check no-display 1 err "no display" 1 -- show
 check no-display-in-place 1 err "no display" 1 -- show/data
 
+# --mode plays at once in that mode: on a display where the launcher would
+# wait for a choice, a show that only quits ends by itself with 0.
+if command -v Xvfb > /dev/null; then
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> /dev/null &
+    xvfb=$!
+    for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+    (cd "$work" && DISPLAY=":$(cat "$work/display")" SDL_AUDIODRIVER=dummy timeout 20 "$player" --mode 640x480x16 show \
+        > out 2> err)
+    got=$?
+    kill "$xvfb" 2> /dev/null
+    if [ "$got" = 0 ]; then
+        echo "ok: mode-without-launcher"
+    else
+        echo "FAIL: mode-without-launcher: exit status $got (stderr: $(cat "$work/err"))"
+        failures=$((failures + 1))
+    fi
+fi
+
 [ "$failures" = 0 ] || exit 1
 echo "PASS: the command line"
