@@ -5,11 +5,12 @@
 # demo headless, the tools read it, every program has a manual page that
 # renders and names every option of its --help, the desktop entry is valid
 # and each icon has the size its folder says.
-# Usage: debian_package.sh BUILD_DIR SOURCE_DIR VERSION
+# Usage: debian_package.sh BUILD_DIR SOURCE_DIR VERSION [CPACK]
 set -uo pipefail
 build="$1"
 source_dir="$2"
 version="$3"
+cpack="${4:-cpack}"
 
 failures=0
 fail() {
@@ -21,7 +22,7 @@ give_up() {
     exit 1
 }
 
-for tool in cpack dpkg-deb dpkg-shlibdeps file lintian man desktop-file-validate identify; do
+for tool in "$cpack" dpkg-deb dpkg-shlibdeps file lintian man desktop-file-validate identify; do
     command -v "$tool" >/dev/null || give_up "$tool is missing (bash scripts/setup.sh installs it)"
 done
 
@@ -29,7 +30,7 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
 # The package.
-cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 ||
+"$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 ||
     { cat "$work/cpack.log"; give_up "cpack -G DEB"; }
 debs=("$work"/out/rodazaro_*.deb)
 [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { cat "$work/cpack.log"; give_up "cpack made no rodazaro_*.deb"; }
@@ -137,7 +138,7 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 
 if [ $failures -ne 0 ]; then
-    echo "$failures failures"
+    echo "$failures failure(s)"
     exit 1
 fi
 echo "OK: $(basename "$deb")"
