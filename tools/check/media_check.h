@@ -16,6 +16,8 @@ struct MediaNote {
 
 struct MediaResult {
     bool loads = false;  // the player ends up with a sprite or a sound
+    int width = 0;       // a picture's size, once it loads
+    int height = 0;
     std::vector<MediaNote> notes;
 };
 
