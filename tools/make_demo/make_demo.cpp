@@ -57,6 +57,12 @@ enum Sound : int {
     kFinaleMusic = 7,
 };
 
+// The captions rest this far from the centre, left and right, whole on the
+// 640 x 480 screen too; they slide in from out of sight of the widest view
+// (the 640-pixel screen, where a caption is half its width).
+constexpr double kCaptionX = 0.45;
+constexpr double kCaptionStartX = 1.55;
+
 double Round3(double v) { return std::nearbyint(v * 1000.0) / 1000.0; }
 
 // Steps the alpha of the slots from `from` to `to`, `stepMs` apart.
@@ -195,14 +201,14 @@ Script MakeScript() {
 
     s.Wait(17000);
     s.Mark("caption slides in from the left");
-    s.Sbmp(kCaptionHarbour, -1.4, -0.8);
+    s.Sbmp(kCaptionHarbour, -kCaptionStartX, -0.8);
     s.Mgfx(kCaptionHarbour, 0.0025, 0.0);
     s.Psnd(kTick);
-    s.Wfor(250);
+    s.Wfor(350);
     s.Mgfx(kCaptionHarbour, 0.0006, 0.0);
     s.Wfor(150);
     s.Mgfx(kCaptionHarbour, 0.0, 0.0);
-    s.Sbmp(kCaptionHarbour, -0.56, -0.8);
+    s.Sbmp(kCaptionHarbour, -kCaptionX, -0.8);
 
     s.Wait(19500);
     s.Mark("the lamp flashes");
@@ -250,14 +256,14 @@ Script MakeScript() {
 
     s.Wait(31300);
     s.Mark("caption slides in from the right");
-    s.Sbmp(kCaptionDeep, 1.4, 0.8);
+    s.Sbmp(kCaptionDeep, kCaptionStartX, 0.8);
     s.Mgfx(kCaptionDeep, -0.0025, 0.0);
     s.Psnd(kTick);
-    s.Wfor(250);
+    s.Wfor(350);
     s.Mgfx(kCaptionDeep, -0.0006, 0.0);
     s.Wfor(150);
     s.Mgfx(kCaptionDeep, 0.0, 0.0);
-    s.Sbmp(kCaptionDeep, 0.56, 0.8);
+    s.Sbmp(kCaptionDeep, kCaptionX, 0.8);
 
     s.Wait(33000);
     s.Mark("a comet streaks across, whoosh");
@@ -359,7 +365,8 @@ int main(int argc, char** argv) {
         std::vector<demo::AssetInfo> written;
         demo::SimulationSetup setup;
         setup.images = demo::MakePictures((data / "gfx").string(), written);
-        for (const std::string& name : demo::MakeSounds((data / "sound").string(), written)) setup.sounds.insert(name);
+        std::vector<demo::SoundFile> sounds = demo::MakeSoundTracks();
+        for (const demo::SoundFile& sound : sounds) setup.sounds.insert(sound.file);
         setup.backdrops = {0, 1, 2};  // far stars, sky, near stars
 
         const demo::Script script = demo::MakeScript();
@@ -370,6 +377,7 @@ int main(int argc, char** argv) {
         };
         demo::SimulationResult nominal;
         bool ok = true;
+        double mixPeak = 0.0;
         for (const Run run :
              {Run{17, 1024, 768}, Run{17, 800, 600}, Run{17, 640, 480}, Run{30, 1024, 768}, Run{30, 640, 480}}) {
             setup.frameMs = run.frameMs;
@@ -380,9 +388,19 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "problem: %s\n", problem.c_str());
                 ok = false;
             }
+            // The sounds start on other samples at another frame time.
+            if (run.width == 1024) mixPeak = std::fmax(mixPeak, demo::MixPeak(result.plays, sounds));
             if (run.frameMs == 17 && run.width == 1024) nominal = std::move(result);
         }
         if (!ok) return 1;
+
+        // One gain for every sound keeps the balance of the mix and its peak
+        // at kMixPeak, below full scale by a margin for what the Vorbis
+        // encoder and the player's resampling add to the peaks.
+        const double gain = std::fmin(1.0, demo::kMixPeak / mixPeak);
+        for (const std::string& name : demo::WriteSounds((data / "sound").string(), sounds, gain, written)) {
+            if (setup.sounds.count(name) == 0) throw std::runtime_error("an unplanned sound " + name);
+        }
 
         WriteText(data / "vuze.kel", script.Text());
         written.push_back(demo::AssetInfo{"vuze.kel", "script, " + std::to_string(script.Size() + 1) + " lines"});
@@ -398,6 +416,8 @@ int main(int argc, char** argv) {
         std::printf("Outline at 60 frames a second (script clock):\n");
         for (const auto& [label, ms] : nominal.marks) std::printf("  %6.2f s  %s\n", ms / 1000.0, label.c_str());
         std::printf("  QUIT at %.2f s\n", nominal.endClock / 1000.0);
+        std::printf("Mix: peak %.1f dBFS as synthesized, sounds scaled by %.1f dB to a peak of %.1f dBFS\n",
+                    20.0 * std::log10(mixPeak), 20.0 * std::log10(gain), 20.0 * std::log10(mixPeak * gain));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "rodazaro-make-demo: %s\n", error.what());
         return 1;
