@@ -276,8 +276,9 @@ MediaResult CheckGraphicFile(const std::string& name, int nameColumn) {
         if (alpha.notBlack > 0) {
             result.notes.push_back(
                 {Severity::Warning, std::to_string(alpha.notBlack) + " of the " + std::to_string(alpha.transparent) +
-                                        " fully transparent pixels of '" + Quote(path) +
-                                        "' are not black: the player ignores PNG transparency and leaves out only "
+                                        " fully transparent pixels of '" + Quote(path) + "' " +
+                                        (alpha.notBlack == 1 ? "is" : "are") +
+                                        " not black: the player ignores PNG transparency and leaves out only "
                                         "black pixels, so these show as their colour, boxes of white or whatever "
                                         "they hold; make every transparent pixel black (ImageMagick: convert " +
                                         Quote(name) + " -background black -alpha remove " + Quote(name) + ")"});

@@ -58,7 +58,8 @@ bool Start(Reader& reader) {
     int interlace = 0;
     png_get_IHDR(png, reader.info, &reader.width, &reader.height, &depth, &colourType, &interlace, nullptr, nullptr);
     reader.interlaced = interlace != PNG_INTERLACE_NONE;
-    const bool hasAlpha = (colourType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, reader.info, PNG_INFO_tRNS) != 0;
+    const bool hasAlpha = (colourType & PNG_COLOR_MASK_ALPHA) != 0 ||
+                          png_get_valid(png, reader.info, PNG_INFO_tRNS) != 0;
     // Palettes to colours, low gray depths to 8 bits, tRNS to an alpha channel.
     png_set_expand(png);
     if ((colourType & PNG_COLOR_MASK_COLOR) == 0) png_set_gray_to_rgb(png);

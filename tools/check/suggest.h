@@ -65,7 +65,7 @@ inline std::vector<const char*> NearestCommands(std::string_view line) {
             best = distance;
             nearest.clear();
         }
-        if (distance == best) nearest.push_back(command.word);
+        if (distance == best && distance <= kSuggestDistance) nearest.push_back(command.word);
     }
     if (nearest.size() > kMaxSuggestions) nearest.clear();
     return nearest;
