@@ -17,9 +17,9 @@ TEST(CheckWords, EditDistanceCountsInsertsDeletesReplacementsAndSwaps) {
         int distance;
     };
     const Case cases[] = {
-        {"SGFX", "SGFX", 0}, {"SFGX", "SGFX", 1}, {"SGF", "SGFX", 1},    {"STICK", "STCK", 1}, {"XGFX", "LGFX", 1},
-        {"STOP", "STCK", 2}, {"", "QUIT", 4},     {"QUIT", "", 4},       {"GSFX", "SGFX", 1},  {"XFGS", "SGFX", 3},
-        {"ABCD", "BADC", 2}, {"CA", "ABC", 3},    {"WIAT", "WAIT", 1},   {"LSDN", "LSND", 1},
+        {"SGFX", "SGFX", 0}, {"SFGX", "SGFX", 1}, {"SGF", "SGFX", 1},  {"STICK", "STCK", 1}, {"XGFX", "LGFX", 1},
+        {"STOP", "STCK", 2}, {"", "QUIT", 4},     {"QUIT", "", 4},     {"GSFX", "SGFX", 1},  {"XFGS", "SGFX", 3},
+        {"ABCD", "BADC", 2}, {"CA", "ABC", 3},    {"WIAT", "WAIT", 1}, {"LSDN", "LSND", 1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(check::EditDistance(c.a, c.b), c.distance) << c.a << " -> " << c.b;
@@ -35,7 +35,7 @@ TEST(CheckWords, SuggestsOnlyNearAndFewCommands) {
     const std::vector<Case> cases = {
         {"SFGX 00 0.000 0.000", {"SGFX"}},
         {"sgxf 00", {"SGFX"}},
-        {"STICK", {"STCK"}},       // the word up to the space
+        {"STICK", {"STCK"}},        // the word up to the space
         {"SGF03 0.000", {"SGFX"}},  // the four columns the player reads
         {"QUT", {"QUIT"}},
         {"WAT\t100", {"WAIT"}},
@@ -71,10 +71,10 @@ TEST(CheckWords, TitlesReadAsUtf8OrAsWindows1252) {
         {"\xF0\x9F\x8C\x99", false, true, "\xC3\xB0\xC5\xB8\xC5\x92\xE2\x84\xA2"},
         {"Caf\xE9", false, false, "Caf\xC3\xA9"},
         {"\x81\x8D\x8F\x90\x9D", false, false, "?????"},
-        {"\xC0\xAF", false, false, "\xC3\x80\xC2\xAF"},              // overlong '/'
-        {"\xED\xA0\x80", false, false, "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},  // a surrogate
+        {"\xC0\xAF", false, false, "\xC3\x80\xC2\xAF"},                           // overlong '/'
+        {"\xED\xA0\x80", false, false, "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},           // a surrogate
         {"\xF4\x90\x80\x80", false, false, "\xC3\xB4?\xE2\x82\xAC\xE2\x82\xAC"},  // beyond U+10FFFF
-        {"\xC3", false, false, "\xC3\x83"},                                             // cut short
+        {"\xC3", false, false, "\xC3\x83"},                                       // cut short
         {"\xC3(", false, false, "\xC3\x83("},
     };
     for (const Case& c : cases) {

@@ -46,8 +46,6 @@ int Usage(const std::string& problem) {
     return kUsageExit;
 }
 
-}  // namespace
-
 // Enters the presentation the way the player does; a folder without the
 // script is entered all the same, for the checker to report the missing
 // script.  False when the path names nothing the checker can enter.
@@ -62,10 +60,16 @@ bool EnterToCheck(const std::string& path, std::string* problem) {
     const bool back = !entered && start >= 0 && ::fchdir(start) == 0;
     if (start >= 0) ::close(start);
     if (entered) return true;
-    if (back && ::chdir(path.c_str()) == 0) return true;
+    if (!back) {
+        *problem = "cannot return to the folder the checker started in";
+        return false;
+    }
+    if (::chdir(path.c_str()) == 0) return true;
     *problem = "cannot enter the presentation '" + path + "': " + std::strerror(errno);
     return false;
 }
+
+}  // namespace
 
 int Main(int argc, char** argv) {
     bool quiet = false;

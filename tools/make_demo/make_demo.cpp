@@ -7,8 +7,10 @@
 //
 // Before writing the script the generator plays it dry at several frame
 // times and screen sizes and refuses to finish when a scene overruns its
-// cue, a backdrop bares the screen edge or a command refers to a slot or a
-// file that is not there.
+// cue, a backdrop bares the screen edge, a plain sprite at rest is cut off
+// by it, or a command refers to a slot or a file that is not there.  The
+// dry run's sound cues give the mix, whose peak sets one gain for all the
+// sounds.
 #include <cmath>
 #include <cstdio>
 #include <exception>
@@ -79,6 +81,19 @@ void FadeOut(Script& s, const std::vector<std::pair<int, int>>& slotsFrom, int s
         for (const auto& [slot, from] : slotsFrom) s.Agfx(slot, from * (steps - k) / steps);
         if (k < steps) s.Wfor(stepMs);
     }
+}
+
+// A caption slides in with a tick from the side (-1 left, 1 right) to rest
+// there at height y.
+void CaptionSlidesIn(Script& s, int slot, double side, double y) {
+    s.Sbmp(slot, side * kCaptionStartX, y);
+    s.Mgfx(slot, -side * 0.0025, 0.0);
+    s.Psnd(kTick);
+    s.Wfor(350);
+    s.Mgfx(slot, -side * 0.0006, 0.0);
+    s.Wfor(150);
+    s.Mgfx(slot, 0.0, 0.0);
+    s.Sbmp(slot, side * kCaptionX, y);
 }
 
 // The lighthouse shows its characteristic: two flashes, then a dim glow.
@@ -201,14 +216,7 @@ Script MakeScript() {
 
     s.Wait(17000);
     s.Mark("caption slides in from the left");
-    s.Sbmp(kCaptionHarbour, -kCaptionStartX, -0.8);
-    s.Mgfx(kCaptionHarbour, 0.0025, 0.0);
-    s.Psnd(kTick);
-    s.Wfor(350);
-    s.Mgfx(kCaptionHarbour, 0.0006, 0.0);
-    s.Wfor(150);
-    s.Mgfx(kCaptionHarbour, 0.0, 0.0);
-    s.Sbmp(kCaptionHarbour, -kCaptionX, -0.8);
+    CaptionSlidesIn(s, kCaptionHarbour, -1.0, -0.8);
 
     s.Wait(19500);
     s.Mark("the lamp flashes");
@@ -256,14 +264,7 @@ Script MakeScript() {
 
     s.Wait(31300);
     s.Mark("caption slides in from the right");
-    s.Sbmp(kCaptionDeep, kCaptionStartX, 0.8);
-    s.Mgfx(kCaptionDeep, -0.0025, 0.0);
-    s.Psnd(kTick);
-    s.Wfor(350);
-    s.Mgfx(kCaptionDeep, -0.0006, 0.0);
-    s.Wfor(150);
-    s.Mgfx(kCaptionDeep, 0.0, 0.0);
-    s.Sbmp(kCaptionDeep, kCaptionX, 0.8);
+    CaptionSlidesIn(s, kCaptionDeep, 1.0, 0.8);
 
     s.Wait(33000);
     s.Mark("a comet streaks across, whoosh");
