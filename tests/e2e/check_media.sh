@@ -110,10 +110,12 @@ expect 30 error "'data.sound.tiny.wav': it holds only 2 bytes of samples"
 # script each.  FILE | how it is made | LOAD (LGFX/LBMP) | the finding on
 # its show line, "" for none.  A 3D sprite leaves out black pixels only, so
 # fully transparent pixels of another colour show; half-transparent ones are
-# no concern of this finding.  A plain sprite is drawn at its own size.
+# no concern of this finding, nor is a plain sprite, opaque whatever its
+# colours.  A plain sprite is drawn at its own size.
 cases=(
     "alpha.png|write_png(f, 3, 2, 6, 8, [[(255, 255, 255, 0), (0, 0, 0, 0), (9, 9, 9, 255)], [(255, 255, 255, 0), (250, 0, 0, 0), (1, 2, 3, 0)]])|LGFX|warning|4 of the 5 fully transparent pixels of 'data.gfx.alpha.png' are not black: .*black pixels.*convert alpha.png -background black -alpha remove"
     "black.png|write_png(f, 2, 1, 6, 8, [[(0, 0, 0, 0), (200, 100, 0, 255)]])|LGFX||"
+    "opaque.png|write_png(f, 1, 1, 6, 8, [[(255, 255, 255, 0)]])|LBMP||"
     "half.png|write_png(f, 2, 1, 6, 8, [[(255, 255, 255, 128), (255, 255, 255, 1)]])|LGFX||"
     "rgb.png|write_png(f, 2, 1, 2, 8, [[(255, 255, 255), (0, 0, 0)]])|LGFX||"
     "palette.png|write_png(f, 3, 1, 3, 8, [[(0,), (1,), (0,)]], palette=[(255, 255, 255), (0, 0, 0)], trns=bytes([0]))|LGFX|warning|2 of the 2 fully transparent pixels of 'data.gfx.palette.png'"
@@ -124,7 +126,7 @@ cases=(
     "fields16.bmp|write_bmp_bitfields(f, 4, 2, 16, (0xF800, 0x07E0, 0x001F))|LGFX|error|cannot read the BMP 'data.gfx.fields16.bmp': it is a 16-bit BMP with bit-field masks \\(red 0x0000F800, green 0x000007E0, blue 0x0000001F\\) \\(compression 3, BI_BITFIELDS\\).*16 bits as 5-5-5.*save it as a 24-bit BMP"
     "fields32.bmp|write_bmp_bitfields(f, 2, 2, 32, (0xFF0000, 0xFF00, 0xFF))|LBMP|error|it is a 32-bit BMP with bit-field masks"
     "fits.bmp|write_bmp24(f, 640, 480, (1, 2, 3))|LBMP||"
-    "wide.bmp|write_bmp24(f, 641, 10, (1, 2, 3))|LBMP|warning|slot 12 shows 'data.gfx.wide.bmp' \\(641 x 10 pixels\\) as a plain sprite.*in the 640x480 modes it is larger than the screen, so its edges are cut off there; make it at most 640 x 480"
+    "wide.bmp|write_bmp24(f, 641, 10, (1, 2, 3))|LBMP|warning|slot 13 shows 'data.gfx.wide.bmp' \\(641 x 10 pixels\\) as a plain sprite.*in the 640x480 modes it is larger than the screen, so its edges are cut off there; make it at most 640 x 480"
     "tall.bmp|write_bmp24(f, 10, 601, (1, 2, 3))|LBMP|warning|in the 640x480 and 800x600 modes it is larger than the screen"
     "huge.bmp|write_bmp24(f, 1025, 20, (1, 2, 3))|LBMP|warning|it is larger than the screen in every mode"
     "huge.bmp|write_bmp24(f, 1025, 20, (1, 2, 3))|LGFX||"

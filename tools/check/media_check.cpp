@@ -274,7 +274,7 @@ MediaResult CheckGraphicFile(const std::string& name, int nameColumn) {
     if (Starts(file.bytes, "\x89PNG\r\n\x1a\n")) {
         const PngTransparency alpha = ReadPngTransparency(file.bytes.data(), file.bytes.size());
         if (alpha.notBlack > 0) {
-            result.notes.push_back(
+            result.textureNotes.push_back(
                 {Severity::Warning, std::to_string(alpha.notBlack) + " of the " + std::to_string(alpha.transparent) +
                                         " fully transparent pixels of '" + Quote(path) + "' " +
                                         (alpha.notBlack == 1 ? "is" : "are") +

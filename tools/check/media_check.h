@@ -19,6 +19,8 @@ struct MediaResult {
     int width = 0;       // a picture's size, once it loads
     int height = 0;
     std::vector<MediaNote> notes;
+    // Notes that matter only to a 3D sprite (LGFX), which leaves out black.
+    std::vector<MediaNote> textureNotes;
 };
 
 // name: the file name as the script gives it (everything from nameColumn on).

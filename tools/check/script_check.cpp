@@ -392,6 +392,9 @@ void ScriptChecker::LoadGraphic(int slot, const std::string& name, int nameColum
     auto cached = graphics_.find(name);
     if (cached == graphics_.end()) cached = graphics_.emplace(name, CheckGraphicFile(name, nameColumn)).first;
     AddMedia(cached->second, number);
+    if (kind == LoadKind::Texture) {
+        for (const MediaNote& note : cached->second.textureNotes) report_.Add(number, note.severity, note.message);
+    }
     SlotState& state = slots_[static_cast<std::size_t>(slot)];
     // The slot is marked loaded whether or not its graphic loads.
     if (state.firstLoadLine == 0) state.firstLoadLine = number;
