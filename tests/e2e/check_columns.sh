@@ -60,4 +60,37 @@ expect 21 error "column 21 holds '1', which the player does not read"
 expect 22 error "dzoom \(columns 9-14\) holds '1e99', which is too large"
 expect 23 error "target slot -1 is negative"
 expect 25 info "never run: QUIT at line 24"
+if grep -q "^vuze\.kel:10: .*did you mean" <<<"$out"; then fail "a suggestion for XGFX, one letter from seven commands"; fi
+
+# Comment lines, and the nearest command for a word the player does not
+# know: LINE | the finding, "" for none (a comment is no finding at all).
+cases=(
+    "# a comment|"
+    "#LGFX 00 a.bmp|"
+    "#|"
+    "SFGX 00 0.000 0.000|error|unknown command 'SFGX': the line does nothing \\(did you mean SGFX\\?\\)"
+    "STICK|error|unknown command 'STIC'.*\\(did you mean STCK\\?\\)"
+    "wiat 100|error|unknown command 'wiat'.*\\(did you mean WAIT\\?\\)"
+    "QUT|warning|too short to be a command.*\\(did you mean QUIT\\?\\)"
+    "LSDN 0 a.wav|error|\\(did you mean LSND\\?\\)"
+    "SGF03 0.000 0.000|error|\\(did you mean SGFX\\?\\)"
+    "SBMB 00 0.000 0.000|error|\\(did you mean SBMP\\?\\)"
+    "PLAY 0|error|unknown command 'PLAY': the line does nothing\$"
+    "STOP|error|unknown command 'STOP': the line does nothing\$"
+)
+lines=()
+for c in "${cases[@]}"; do lines+=("${c%%|*}"); done
+new_show words "Words" "LGFX 00 a.bmp" "${lines[@]}" "QUIT"
+write_bmp "$show/data/gfx/a.bmp"
+write_wav "$show/data/sound/a.wav"
+run_check "$show"
+for i in "${!cases[@]}"; do
+    IFS='|' read -r _ kind pattern <<<"${cases[$i]}"
+    line=$((i + 3))
+    if [ -z "$kind" ]; then
+        if grep -qE "^vuze\.kel:$line:" <<<"$out"; then fail "a finding on the comment at line $line: $out"; fi
+    else
+        expect "$line" "$kind" "$pattern"
+    fi
+done
 finish

@@ -105,4 +105,56 @@ expect 27 error "sound file 'data.sound.late.wav' not found"
 expect 28 error "'data.sound.rate.wav': its sample rate \(50 Hz\) is outside the sound device's 100-200000 Hz"
 expect 29 error "'data.sound.bits.wav': it has 24-bit samples"
 expect 30 error "'data.sound.tiny.wav': it holds only 2 bytes of samples"
+
+# Pictures that load but do not show as drawn: one table, a line of the
+# script each.  FILE | how it is made | LOAD (LGFX/LBMP) | the finding on
+# its show line, "" for none.  A 3D sprite leaves out black pixels only, so
+# fully transparent pixels of another colour show; half-transparent ones are
+# no concern of this finding, nor is a plain sprite, opaque whatever its
+# colours.  A plain sprite is drawn at its own size.
+cases=(
+    "alpha.png|write_png(f, 3, 2, 6, 8, [[(255, 255, 255, 0), (0, 0, 0, 0), (9, 9, 9, 255)], [(255, 255, 255, 0), (250, 0, 0, 0), (1, 2, 3, 0)]])|LGFX|warning|4 of the 5 fully transparent pixels of 'data.gfx.alpha.png' are not black: .*black pixels.*convert alpha.png -background black -alpha remove"
+    "black.png|write_png(f, 2, 1, 6, 8, [[(0, 0, 0, 0), (200, 100, 0, 255)]])|LGFX||"
+    "opaque.png|write_png(f, 1, 1, 6, 8, [[(255, 255, 255, 0)]])|LBMP||"
+    "half.png|write_png(f, 2, 1, 6, 8, [[(255, 255, 255, 128), (255, 255, 255, 1)]])|LGFX||"
+    "rgb.png|write_png(f, 2, 1, 2, 8, [[(255, 255, 255), (0, 0, 0)]])|LGFX||"
+    "palette.png|write_png(f, 3, 1, 3, 8, [[(0,), (1,), (0,)]], palette=[(255, 255, 255), (0, 0, 0)], trns=bytes([0]))|LGFX|warning|2 of the 2 fully transparent pixels of 'data.gfx.palette.png'"
+    "gray.png|write_png(f, 2, 1, 4, 8, [[(200, 0), (0, 0)]])|LGFX|warning|1 of the 2 fully transparent pixels"
+    "keyed.png|write_png(f, 2, 2, 2, 8, [[(255, 0, 255), (255, 0, 255)], [(255, 0, 255), (1, 1, 1)]], trns=bytes([0, 255, 0, 0, 0, 255]))|LGFX|warning|3 of the 3 fully transparent pixels of 'data.gfx.keyed.png'"
+    "deep.png|write_png(f, 1, 2, 6, 16, [[(65535, 0, 0, 0)], [(0, 0, 0, 0)]])|LGFX|warning|1 of the 2 fully transparent pixels"
+    "adam7.png|write_png(f, 9, 9, 6, 8, [[(255, 255, 255, 0 if (x + y) % 2 else 255) for x in range(9)] for y in range(9)], interlace=True)|LGFX|warning|40 of the 40 fully transparent pixels of 'data.gfx.adam7.png'"
+    "fields16.bmp|write_bmp_bitfields(f, 4, 2, 16, (0xF800, 0x07E0, 0x001F))|LGFX|error|cannot read the BMP 'data.gfx.fields16.bmp': it is a 16-bit BMP with bit-field masks \\(red 0x0000F800, green 0x000007E0, blue 0x0000001F\\) \\(compression 3, BI_BITFIELDS\\).*16 bits as 5-5-5.*save it as a 24-bit BMP"
+    "fields32.bmp|write_bmp_bitfields(f, 2, 2, 32, (0xFF0000, 0xFF00, 0xFF))|LBMP|error|it is a 32-bit BMP with bit-field masks"
+    "fits.bmp|write_bmp24(f, 640, 480, (1, 2, 3))|LBMP||"
+    "wide.bmp|write_bmp24(f, 641, 10, (1, 2, 3))|LBMP|warning|slot 13 shows 'data.gfx.wide.bmp' \\(641 x 10 pixels\\) as a plain sprite.*in the 640x480 modes it is larger than the screen, so its edges are cut off there; make it at most 640 x 480"
+    "tall.bmp|write_bmp24(f, 10, 601, (1, 2, 3))|LBMP|warning|in the 640x480 and 800x600 modes it is larger than the screen"
+    "huge.bmp|write_bmp24(f, 1025, 20, (1, 2, 3))|LBMP|warning|it is larger than the screen in every mode"
+    "huge.bmp|write_bmp24(f, 1025, 20, (1, 2, 3))|LGFX||"
+)
+lines=("Shown")
+for i in "${!cases[@]}"; do
+    IFS='|' read -r file make load _ <<<"${cases[$i]}"
+    slot="$(printf '%02d' "$i")"
+    lines+=("$load $slot $file" "$([ "$load" = LGFX ] && echo SGFX || echo SBMP) $slot 0.000 0.000")
+    PYTHONPATH="$source_dir/tests/e2e/lib" python3 -c "from media import *; f = '$work/shown.$file'; $make" ||
+        fail "cannot make $file"
+done
+new_show shown "${lines[@]}" "QUIT"
+for i in "${!cases[@]}"; do
+    IFS='|' read -r file _ <<<"${cases[$i]}"
+    cp "$work/shown.$file" "$show/data/gfx/$file"
+done
+run_check "$show"
+expect_rc 1 "pictures that do not show as drawn"
+for i in "${!cases[@]}"; do
+    IFS='|' read -r file _ load kind pattern <<<"${cases[$i]}"
+    load_line=$((2 * i + 2))
+    if [ -z "$kind" ]; then
+        expect_clean "$load_line" "$((load_line + 1))"
+    elif [ "$kind" = warning ] && [ "$load" = LBMP ]; then
+        expect "$((load_line + 1))" "$kind" "$pattern"  # on the show line
+    else
+        expect "$load_line" "$kind" "$pattern"
+    fi
+done
 finish

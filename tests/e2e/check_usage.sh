@@ -80,6 +80,53 @@ run_check --dir "$show"
 expect_rc 1 "a title alone"
 expect "" warning "holds only its title"
 
+# The presentation named as the player takes it, with --dir or as the one
+# argument: ARGUMENTS | exit code.  "$clean" holds data/vuze.kel.
+mkdir -p "$work/empty folder"
+: > "$work/a file"
+cases=(
+    "$clean|0"
+    "$clean/data|0"
+    "$clean/data/|0"
+    "--dir=$clean/data|0"
+    "--quiet $clean|0"
+    "-- $clean|0"
+    "$work/empty folder|1"
+    "$work/no such folder|2"
+    "$work/a file|2"
+    "$clean $clean|2"
+    "--dir $clean $clean|2"
+)
+for c in "${cases[@]}"; do
+    IFS='|' read -r args code <<<"$c"
+    if [[ "$args" == "$work/"* ]]; then run_check "$args"; else run_check $args; fi
+    expect_rc "$code" "$args"
+done
+run_check "$work/empty folder"
+expect "" error "cannot open the script"
+(cd "$clean/data" && run_check . && expect_rc 0 "the data folder as '.'" && [ "$failures" -eq 0 ]) || fail "the data folder as '.'"
+
+# The title's bytes: TITLE | the information about it, "" for none.  UTF-8
+# reads differently on Windows; ASCII and single-byte text do not concern
+# the checker.
+cases=(
+    $'Caf\xc3\xa9 \xe2\x82\xac 5|the title is written in UTF-8 \\(.Caf\xc3\xa9 \xe2\x82\xac 5.\\).*Windows-1252, there .Caf\xc3\x83\xc2\xa9 \xc3\xa2\xe2\x80\x9a\xc2\xac 5.'
+    $'\xef\xbb\xbfSt\xc3\xbcck|UTF-8 \\(.St\xc3\xbcck.\\)'
+    "Plain title|"
+    $'Caf\xe9 in Latin-1|'
+    $'Broken \xc3\x28|'
+)
+for c in "${cases[@]}"; do
+    IFS='|' read -r title pattern <<<"$c"
+    new_show title "$title" "QUIT"
+    run_check "$show"
+    if [ -n "$pattern" ]; then
+        expect 1 info "$pattern"
+    elif grep -q "^vuze\.kel:1: info: the title is" <<<"$out"; then
+        fail "information on the title '$title': $out"
+    fi
+done
+
 # A script found only through the player's case-insensitive lookup.
 show="$work/cases"
 mkdir -p "$show/Data"

@@ -1,11 +1,12 @@
 // rodazaro-check: reads a presentation the way the player will and tells
 // its author what will go wrong before the show.
 //
-//   rodazaro-check [--quiet] [--dir DIR]
+//   rodazaro-check [--quiet] [PRESENTATION]   (or --dir PRESENTATION)
 //
 // Exit code 0 when nothing is wrong (notes of kind "info" allowed), 1 when
 // there is an error or a warning, 2 for bad usage.
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +15,7 @@
 #include <exception>
 #include <string>
 
+#include "player/command_line.h"
 #include "tools/check/findings.h"
 #include "tools/check/script_check.h"
 
@@ -23,11 +25,13 @@ constexpr int kUsageExit = 2;
 
 void PrintUsage(std::FILE* out) {
     std::fputs(
-        "Usage: rodazaro-check [--quiet] [--dir DIR]\n"
-        "Checks the presentation data\\vuze.kel (with data\\gfx and data\\sound) in DIR,\n"
-        "by default the current directory, as the player will read it.\n"
+        "Usage: rodazaro-check [--quiet] [PRESENTATION]\n"
+        "Checks the presentation data\\vuze.kel (with data\\gfx and data\\sound) as the\n"
+        "player will read it. PRESENTATION is a folder that holds data/vuze.kel, or\n"
+        "that data folder itself, as the player takes it; by default the current\n"
+        "directory.\n"
         "\n"
-        "  --dir DIR   check the presentation in DIR\n"
+        "  --dir DIR   the same as giving DIR as PRESENTATION\n"
         "  --quiet     print nothing; only the exit code tells\n"
         "  --help      show this text\n"
         "\n"
@@ -42,34 +46,62 @@ int Usage(const std::string& problem) {
     return kUsageExit;
 }
 
+// Enters the presentation the way the player does; a folder without the
+// script is entered all the same, for the checker to report the missing
+// script.  False when the path names nothing the checker can enter.
+bool EnterToCheck(const std::string& path, std::string* problem) {
+    if (path.empty()) {
+        *problem = "an empty PRESENTATION names no folder";
+        return false;
+    }
+    // A failed EnterPresentation may leave the current folder in PATH.
+    const int start = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool entered = player::EnterPresentation(path);
+    const bool back = !entered && start >= 0 && ::fchdir(start) == 0;
+    if (start >= 0) ::close(start);
+    if (entered) return true;
+    if (!back) {
+        *problem = "cannot return to the folder the checker started in";
+        return false;
+    }
+    if (::chdir(path.c_str()) == 0) return true;
+    *problem = "cannot enter the presentation '" + path + "': " + std::strerror(errno);
+    return false;
+}
+
 }  // namespace
 
 int Main(int argc, char** argv) {
     bool quiet = false;
-    const char* dir = nullptr;
+    bool optionsEnded = false;
+    const char* presentation = nullptr;
+    auto take = [&](const char* path) {
+        if (presentation != nullptr) return false;
+        presentation = path;
+        return true;
+    };
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
+        if (optionsEnded || arg.empty() || arg[0] != '-') {
+            if (!take(argv[i])) return Usage("one presentation at a time ('" + arg + "' is one too many)");
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
             PrintUsage(stdout);
             return 0;
-        }
-        if (arg == "--quiet" || arg == "-q") {
+        } else if (arg == "--quiet" || arg == "-q") {
             quiet = true;
         } else if (arg == "--dir") {
             if (i + 1 >= argc) return Usage("--dir needs a folder");
-            if (dir != nullptr) return Usage("--dir given twice");
-            dir = argv[++i];
+            if (!take(argv[++i])) return Usage("one presentation at a time (--dir '" + std::string(argv[i]) + "')");
         } else if (arg.rfind("--dir=", 0) == 0) {
-            if (dir != nullptr) return Usage("--dir given twice");
-            dir = argv[i] + 6;
+            if (!take(argv[i] + 6)) return Usage("one presentation at a time (" + arg + ")");
         } else {
             return Usage("unknown argument '" + arg + "'");
         }
     }
-    if (dir != nullptr && (dir[0] == '\0' || ::chdir(dir) != 0)) {
-        return Usage(std::string("cannot enter the folder '") + dir +
-                     "': " + (dir[0] == '\0' ? "empty name" : std::strerror(errno)));
-    }
+    std::string problem;
+    if (presentation != nullptr && !EnterToCheck(presentation, &problem)) return Usage(problem);
 
     check::StartRuntime();
     check::Report report;

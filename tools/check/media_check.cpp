@@ -15,6 +15,7 @@
 #include "screen/image_decoders.h"
 #include "sound/sound.h"
 #include "sound/wav.h"
+#include "tools/check/png_alpha.h"
 
 namespace check {
 
@@ -133,6 +134,11 @@ bool OpenMedia(const char* prefix, const std::string& name, int nameColumn, cons
     return true;
 }
 
+// BMP compression values: pixels packed by bit-field masks (the alpha
+// variant is Windows CE's).
+constexpr std::uint32_t kBitFields = 3;
+constexpr std::uint32_t kAlphaBitFields = 6;
+
 // Why the BMP reader refused an image, for the author.
 std::string BmpProblem(const std::vector<unsigned char>& bytes) {
     if (bytes.size() < 54) return "its headers are cut short (" + std::to_string(bytes.size()) + " bytes)";
@@ -141,6 +147,25 @@ std::string BmpProblem(const std::vector<unsigned char>& bytes) {
     const auto width = static_cast<std::int32_t>(U32(p + 18));
     const auto height = static_cast<std::int32_t>(U32(p + 22));
     const std::uint32_t bits = U16(p + 28);
+    if (compression == kBitFields || compression == kAlphaBitFields) {
+        // The masks follow a 40-byte information header, or lie inside a longer one.
+        std::string masks;
+        if (bytes.size() >= 66) {
+            static const char* const kNames[] = {"red", "green", "blue", "alpha"};
+            const int count = compression == kAlphaBitFields && bytes.size() >= 70 ? 4 : 3;
+            for (int i = 0; i < count; ++i) {
+                char mask[16];
+                std::snprintf(mask, sizeof mask, "0x%08X", static_cast<unsigned>(U32(p + 54 + 4 * i)));
+                masks += std::string(i == 0 ? " (" : ", ") + kNames[i] + " " + mask;
+            }
+            masks += ")";
+        }
+        return "it is a " + std::to_string(bits) + "-bit BMP with bit-field masks" + masks + " (compression " +
+               std::to_string(compression) +
+               ", BI_BITFIELDS), which the player does not read: it loads uncompressed BMPs only (compression 0) "
+               "of 1, 4 or 8 bits with a colour table, 16 bits as 5-5-5, 24 bits, or 32 bits as blue, green, "
+               "red and an unused byte; save it as a 24-bit BMP";
+    }
     if (compression != 0) {
         return "it is compressed (compression " + std::to_string(compression) + "); save it as an uncompressed BMP";
     }
@@ -214,6 +239,8 @@ MediaResult CheckGraphicFile(const std::string& name, int nameColumn) {
         }
         if (image.ownBuffer != nullptr) platform::GlobalFreeFixed(image.ownBuffer);
         result.loads = true;
+        result.width = image.width;
+        result.height = image.height;
         return result;
     }
     if (!screen::DecodeWithDecoders(file.bytes.data(), size, &image)) {
@@ -223,6 +250,8 @@ MediaResult CheckGraphicFile(const std::string& name, int nameColumn) {
     }
     if (image.ownBuffer != nullptr) platform::GlobalFreeFixed(image.ownBuffer);
     result.loads = true;
+    result.width = image.width;
+    result.height = image.height;
 
     // The loader does not look at how the rows decoded: decode once more to
     // tell the author about damaged image data.
@@ -240,6 +269,19 @@ MediaResult CheckGraphicFile(const std::string& name, int nameColumn) {
                                                                "' is damaged: only the rows before the damage show"});
             }
             platform::GlobalFreeFixed(rows);
+        }
+    }
+    if (Starts(file.bytes, "\x89PNG\r\n\x1a\n")) {
+        const PngTransparency alpha = ReadPngTransparency(file.bytes.data(), file.bytes.size());
+        if (alpha.notBlack > 0) {
+            result.textureNotes.push_back(
+                {Severity::Warning, std::to_string(alpha.notBlack) + " of the " + std::to_string(alpha.transparent) +
+                                        " fully transparent pixels of '" + Quote(path) + "' " +
+                                        (alpha.notBlack == 1 ? "is" : "are") +
+                                        " not black: the player ignores PNG transparency and leaves out only "
+                                        "black pixels, so these show as their colour, boxes of white or whatever "
+                                        "they hold; make every transparent pixel black (ImageMagick: convert " +
+                                        Quote(name) + " -background black -alpha remove " + Quote(name) + ")"});
         }
     }
     return result;

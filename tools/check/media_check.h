@@ -16,7 +16,11 @@ struct MediaNote {
 
 struct MediaResult {
     bool loads = false;  // the player ends up with a sprite or a sound
+    int width = 0;       // a picture's size, once it loads
+    int height = 0;
     std::vector<MediaNote> notes;
+    // Notes that matter only to a 3D sprite (LGFX), which leaves out black.
+    std::vector<MediaNote> textureNotes;
 };
 
 // name: the file name as the script gives it (everything from nameColumn on).

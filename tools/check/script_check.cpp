@@ -13,6 +13,7 @@
 #include "platform/file.h"
 #include "platform/posix/path.h"
 #include "player/commands.h"
+#include "player/show_options.h"
 #include "runtime/heaps.h"
 #include "runtime/strings.h"
 #include "runtime/text_files.h"
@@ -20,6 +21,8 @@
 #include "sound/ogg_decoder.h"
 #include "tools/check/media_check.h"
 #include "tools/check/number_text.h"
+#include "tools/check/suggest.h"
+#include "tools/check/text_encoding.h"
 
 namespace check {
 
@@ -61,6 +64,17 @@ std::string Layout(const CommandSpec& spec) {
         }
     }
     return layout;
+}
+
+// Text for a message with its control bytes quoted and everything else,
+// UTF-8 included, as it is.
+std::string QuoteControls(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        out += byte < 0x20 || byte == 0x7F ? Quote(std::string_view(&c, 1)) : std::string(1, c);
+    }
+    return out;
 }
 
 std::string FormatReal(float value) {
@@ -134,6 +148,10 @@ struct SlotState {
     int firstLoadLine = 0;  // 0: not loaded (yet)
     LoadKind kind = LoadKind::None;
     std::int8_t mode = 0;
+    std::string name;  // the graphic loaded last
+    int width = 0;     // its size; 0 when it does not load
+    int height = 0;
+    bool toldPlainDoesNotFit = false;  // for this graphic
 };
 
 // A use of a slot or sound whose verdict waits for the end of the script.
@@ -172,6 +190,8 @@ private:
     void Run(const CommandSpec& spec, const std::vector<Value>& values, const std::string& line, int number);
     void LoadGraphic(int slot, const std::string& name, int nameColumn, LoadKind kind, int number);
     void Show(int slot, std::int8_t mode, const char* word, int number);
+    // Tells when a plain sprite shown on the slot is larger than a mode's screen.
+    void PlainSpriteFits(int slot, int number);
     void Wait(std::int32_t time, bool present, int number);
     void WaitFor(std::int32_t time, bool present, int number);
     void AddMedia(const MediaResult& result, int number);
@@ -203,6 +223,14 @@ void ScriptChecker::Title(const std::string& title) {
         report_.Warning(1,
                         "the script begins with a UTF-8 byte order mark, which becomes part of the title; "
                         "save the script without it");
+    }
+    const std::string_view text = std::string_view(title).substr(title.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0);
+    if (!IsAscii(text) && IsUtf8(text)) {
+        report_.Info(1, "the title is written in UTF-8 ('" + QuoteControls(text) +
+                            "'): the launcher on Linux shows it so, but the Windows program shows titles as "
+                            "Windows-1252, there '" +
+                            QuoteControls(Windows1252AsUtf8(text)) +
+                            "'; save the script as Windows-1252 for a title that reads the same on both");
     }
     if (const CommandSpec* spec = MatchCommand(title)) {
         report_.Warning(1, std::string("line 1 is the title and is never run, but it reads as the command ") +
@@ -336,11 +364,15 @@ ScriptChecker::Value ScriptChecker::CheckField(const std::string& line, int numb
 
 void ScriptChecker::Unknown(const std::string& line, int number) {
     if (IsBlank(line)) return;
+    // A comment: no command word begins with '#', so the player passes over
+    // the line (it still takes its turn, as every line does).
+    if (line[0] == '#') return;
     if (line.size() < static_cast<std::size_t>(kWordLength)) {
-        report_.Warning(number, "'" + Quote(line) + "' is too short to be a command: the line does nothing");
+        report_.Warning(number,
+                        "'" + Quote(line) + "' is too short to be a command: the line does nothing" + Suggestion(line));
         return;
     }
-    std::string message = "unknown command '" + Quote(line.substr(0, kWordLength)) + "': the line does nothing";
+    const std::string message = "unknown command '" + Quote(line.substr(0, kWordLength)) + "': the line does nothing";
     const std::size_t first = line.find_first_not_of(" \t");
     if (first != std::string::npos && first > 0) {
         if (const CommandSpec* spec = MatchCommand(line.substr(first))) {
@@ -349,18 +381,7 @@ void ScriptChecker::Unknown(const std::string& line, int number) {
             return;
         }
     }
-    // A word one letter away from a command is most likely that command.
-    std::string upper;
-    for (char c : line.substr(0, kWordLength)) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-    for (const CommandSpec& spec : player::kCommands) {
-        int differ = 0;
-        for (int i = 0; i < kWordLength; ++i) differ += upper[static_cast<std::size_t>(i)] != spec.word[i];
-        if (differ == 1) {
-            message += std::string(" (") + spec.word + "?)";
-            break;
-        }
-    }
-    report_.Error(number, message);
+    report_.Error(number, message + Suggestion(line));
 }
 
 void ScriptChecker::AddMedia(const MediaResult& result, int number) {
@@ -371,10 +392,17 @@ void ScriptChecker::LoadGraphic(int slot, const std::string& name, int nameColum
     auto cached = graphics_.find(name);
     if (cached == graphics_.end()) cached = graphics_.emplace(name, CheckGraphicFile(name, nameColumn)).first;
     AddMedia(cached->second, number);
+    if (kind == LoadKind::Texture) {
+        for (const MediaNote& note : cached->second.textureNotes) report_.Add(number, note.severity, note.message);
+    }
     SlotState& state = slots_[static_cast<std::size_t>(slot)];
     // The slot is marked loaded whether or not its graphic loads.
     if (state.firstLoadLine == 0) state.firstLoadLine = number;
     state.kind = kind;
+    state.name = name;
+    state.width = cached->second.loads ? cached->second.width : 0;
+    state.height = cached->second.loads ? cached->second.height : 0;
+    state.toldPlainDoesNotFit = false;
     if (kind == LoadKind::Plain && state.mode == 1) {
         report_.Warning(number, "slot " + std::to_string(slot) +
                                     " is shown as a 3D sprite (SGFX) and now gets a plain sprite (LBMP), "
@@ -387,6 +415,7 @@ void ScriptChecker::Show(int slot, std::int8_t mode, const char* word, int numbe
     state.mode = mode;
     if (mode == 0) return;
     slotUses_.push_back({number, slot, word, true});
+    if (mode == 2) PlainSpriteFits(slot, number);
     if (mode == 1 && state.kind == LoadKind::Plain) {
         report_.Warning(number, "slot " + std::to_string(slot) + " was loaded with LBMP (a plain sprite), but " + word +
                                     " shows it as a 3D sprite, which draws nothing: show it with SBMP, "
@@ -399,6 +428,34 @@ void ScriptChecker::Show(int slot, std::int8_t mode, const char* word, int numbe
             break;
         }
     }
+}
+
+void ScriptChecker::PlainSpriteFits(int slot, int number) {
+    SlotState& state = slots_[static_cast<std::size_t>(slot)];
+    if (state.width == 0 || state.toldPlainDoesNotFit) return;
+    // The screen sizes of the launcher's modes, smallest first, and those
+    // the picture does not fit.
+    std::vector<std::pair<int, int>> sizes;
+    for (const player::ScreenMode& mode : player::kScreenModes) sizes.emplace_back(mode.width, mode.height);
+    std::sort(sizes.begin(), sizes.end());
+    sizes.erase(std::unique(sizes.begin(), sizes.end()), sizes.end());
+    std::string cut;
+    std::size_t cutCount = 0;
+    for (const auto& [width, height] : sizes) {
+        if (state.width <= width && state.height <= height) continue;
+        cut += (cut.empty() ? "" : " and ") + std::to_string(width) + "x" + std::to_string(height);
+        ++cutCount;
+    }
+    if (cutCount == 0) return;
+    state.toldPlainDoesNotFit = true;
+    const std::string smallest = std::to_string(sizes.front().first) + " x " + std::to_string(sizes.front().second);
+    report_.Warning(number, "slot " + std::to_string(slot) + " shows 'data\\gfx\\" + Quote(state.name) + "' (" +
+                                std::to_string(state.width) + " x " + std::to_string(state.height) +
+                                " pixels) as a plain sprite, which is drawn at its own size and never scaled: " +
+                                (cutCount == sizes.size() ? "it is larger than the screen in every mode"
+                                                          : "in the " + cut + " modes it is larger than the screen") +
+                                ", so its edges are cut off there; make it at most " + smallest +
+                                " to see it whole in every mode");
 }
 
 void ScriptChecker::Wait(std::int32_t time, bool present, int number) {
@@ -533,7 +590,7 @@ void ScriptChecker::Run(const CommandSpec& spec, const std::vector<Value>& value
 
 void ScriptChecker::Line(const std::string& line, int number) {
     // Everything after QUIT is still checked, for the day it moves.
-    if (quitLine_ != 0 && !reportedAfterQuit_ && !IsBlank(line)) {
+    if (quitLine_ != 0 && !reportedAfterQuit_ && !IsBlank(line) && line[0] != '#') {
         report_.Info(number, "this and the following lines are never run: QUIT at line " + std::to_string(quitLine_) +
                                  " ends the program");
         reportedAfterQuit_ = true;

@@ -561,13 +561,17 @@ Size2 Subtitle(const std::string& path, const std::string& text) {
 }
 
 // A caption card, 8-bit BMP, drawn as a plain (opaque) sprite: a framed blue
-// panel with the words in warm white. 326 pixels wide, so that every row of
-// the file carries two bytes of padding.
+// panel with the words in warm white, 6 pixels or more around them. Its
+// width is 2 more than a multiple of 4, so that every row of the file
+// carries two bytes of padding; no wider than kMaxCaptionWidth, to stand
+// whole on the smallest screen.
+constexpr int kMaxCaptionWidth = 320;
+
 Size2 Caption(const std::string& path, const std::string& text) {
-    const int width = 326;
-    const int height = 42;
     const TextMask mask(text, 3);
-    if (mask.Width() > width - 12) throw std::runtime_error("caption too long: " + text);
+    const int width = (mask.Width() + 12 + 1) / 4 * 4 + 2;
+    const int height = 42;
+    if (width > kMaxCaptionWidth) throw std::runtime_error("caption too long: " + text);
     std::vector<PaletteEntry> palette;
     for (int i = 0; i < 24; ++i) {
         const Color c = Mix(Rgb(30, 40, 100), Rgb(10, 14, 46), i / 23.0);

@@ -163,6 +163,17 @@ void Track::Normalize(double peak) {
     }
 }
 
+void Track::Scale(double k) {
+    for (std::size_t i = 0; i < left_.size(); ++i) {
+        left_[i] *= k;
+        right_[i] *= k;
+    }
+}
+
+void Track::MixToMono() {
+    for (std::size_t i = 0; i < left_.size(); ++i) left_[i] = right_[i] = (left_[i] + right_[i]) * 0.5;
+}
+
 void Track::FadeEdges(double fadeIn, double fadeOut) {
     const int in = FrameAt(fadeIn);
     const int out = FrameAt(fadeOut);

@@ -32,6 +32,10 @@ public:
     void AddPanned(int frame, double value, const Panner& pan);
     // Scales the whole track so that its largest absolute sample is `peak`.
     void Normalize(double peak);
+    // Multiplies every sample by k.
+    void Scale(double k);
+    // Puts the mean of the two channels in both, as a mono file holds it.
+    void MixToMono();
     // Fades the last `seconds` out to silence (and the first `fadeIn` in).
     void FadeEdges(double fadeIn, double fadeOut);
 

@@ -7,8 +7,10 @@
 //
 // Before writing the script the generator plays it dry at several frame
 // times and screen sizes and refuses to finish when a scene overruns its
-// cue, a backdrop bares the screen edge or a command refers to a slot or a
-// file that is not there.
+// cue, a backdrop bares the screen edge, a plain sprite at rest is cut off
+// by it, or a command refers to a slot or a file that is not there.  The
+// dry run's sound cues give the mix, whose peak sets one gain for all the
+// sounds.
 #include <cmath>
 #include <cstdio>
 #include <exception>
@@ -57,6 +59,12 @@ enum Sound : int {
     kFinaleMusic = 7,
 };
 
+// The captions rest this far from the centre, left and right, whole on the
+// 640 x 480 screen too; they slide in from out of sight of the widest view
+// (the 640-pixel screen, where a caption is half its width).
+constexpr double kCaptionX = 0.45;
+constexpr double kCaptionStartX = 1.55;
+
 double Round3(double v) { return std::nearbyint(v * 1000.0) / 1000.0; }
 
 // Steps the alpha of the slots from `from` to `to`, `stepMs` apart.
@@ -73,6 +81,19 @@ void FadeOut(Script& s, const std::vector<std::pair<int, int>>& slotsFrom, int s
         for (const auto& [slot, from] : slotsFrom) s.Agfx(slot, from * (steps - k) / steps);
         if (k < steps) s.Wfor(stepMs);
     }
+}
+
+// A caption slides in with a tick from the side (-1 left, 1 right) to rest
+// there at height y.
+void CaptionSlidesIn(Script& s, int slot, double side, double y) {
+    s.Sbmp(slot, side * kCaptionStartX, y);
+    s.Mgfx(slot, -side * 0.0025, 0.0);
+    s.Psnd(kTick);
+    s.Wfor(350);
+    s.Mgfx(slot, -side * 0.0006, 0.0);
+    s.Wfor(150);
+    s.Mgfx(slot, 0.0, 0.0);
+    s.Sbmp(slot, side * kCaptionX, y);
 }
 
 // The lighthouse shows its characteristic: two flashes, then a dim glow.
@@ -195,14 +216,7 @@ Script MakeScript() {
 
     s.Wait(17000);
     s.Mark("caption slides in from the left");
-    s.Sbmp(kCaptionHarbour, -1.4, -0.8);
-    s.Mgfx(kCaptionHarbour, 0.0025, 0.0);
-    s.Psnd(kTick);
-    s.Wfor(250);
-    s.Mgfx(kCaptionHarbour, 0.0006, 0.0);
-    s.Wfor(150);
-    s.Mgfx(kCaptionHarbour, 0.0, 0.0);
-    s.Sbmp(kCaptionHarbour, -0.56, -0.8);
+    CaptionSlidesIn(s, kCaptionHarbour, -1.0, -0.8);
 
     s.Wait(19500);
     s.Mark("the lamp flashes");
@@ -250,14 +264,7 @@ Script MakeScript() {
 
     s.Wait(31300);
     s.Mark("caption slides in from the right");
-    s.Sbmp(kCaptionDeep, 1.4, 0.8);
-    s.Mgfx(kCaptionDeep, -0.0025, 0.0);
-    s.Psnd(kTick);
-    s.Wfor(250);
-    s.Mgfx(kCaptionDeep, -0.0006, 0.0);
-    s.Wfor(150);
-    s.Mgfx(kCaptionDeep, 0.0, 0.0);
-    s.Sbmp(kCaptionDeep, 0.56, 0.8);
+    CaptionSlidesIn(s, kCaptionDeep, 1.0, 0.8);
 
     s.Wait(33000);
     s.Mark("a comet streaks across, whoosh");
@@ -359,7 +366,8 @@ int main(int argc, char** argv) {
         std::vector<demo::AssetInfo> written;
         demo::SimulationSetup setup;
         setup.images = demo::MakePictures((data / "gfx").string(), written);
-        for (const std::string& name : demo::MakeSounds((data / "sound").string(), written)) setup.sounds.insert(name);
+        std::vector<demo::SoundFile> sounds = demo::MakeSoundTracks();
+        for (const demo::SoundFile& sound : sounds) setup.sounds.insert(sound.file);
         setup.backdrops = {0, 1, 2};  // far stars, sky, near stars
 
         const demo::Script script = demo::MakeScript();
@@ -370,6 +378,7 @@ int main(int argc, char** argv) {
         };
         demo::SimulationResult nominal;
         bool ok = true;
+        double mixPeak = 0.0;
         for (const Run run :
              {Run{17, 1024, 768}, Run{17, 800, 600}, Run{17, 640, 480}, Run{30, 1024, 768}, Run{30, 640, 480}}) {
             setup.frameMs = run.frameMs;
@@ -380,9 +389,19 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "problem: %s\n", problem.c_str());
                 ok = false;
             }
+            // The sounds start on other samples at another frame time.
+            if (run.width == 1024) mixPeak = std::fmax(mixPeak, demo::MixPeak(result.plays, sounds));
             if (run.frameMs == 17 && run.width == 1024) nominal = std::move(result);
         }
         if (!ok) return 1;
+
+        // One gain for every sound keeps the balance of the mix and its peak
+        // at kMixPeak, below full scale by a margin for what the Vorbis
+        // encoder and the player's resampling add to the peaks.
+        const double gain = std::fmin(1.0, demo::kMixPeak / mixPeak);
+        for (const std::string& name : demo::WriteSounds((data / "sound").string(), sounds, gain, written)) {
+            if (setup.sounds.count(name) == 0) throw std::runtime_error("an unplanned sound " + name);
+        }
 
         WriteText(data / "vuze.kel", script.Text());
         written.push_back(demo::AssetInfo{"vuze.kel", "script, " + std::to_string(script.Size() + 1) + " lines"});
@@ -398,6 +417,8 @@ int main(int argc, char** argv) {
         std::printf("Outline at 60 frames a second (script clock):\n");
         for (const auto& [label, ms] : nominal.marks) std::printf("  %6.2f s  %s\n", ms / 1000.0, label.c_str());
         std::printf("  QUIT at %.2f s\n", nominal.endClock / 1000.0);
+        std::printf("Mix: peak %.1f dBFS as synthesized, sounds scaled by %.1f dB to a peak of %.1f dBFS\n",
+                    20.0 * std::log10(mixPeak), 20.0 * std::log10(gain), 20.0 * std::log10(mixPeak * gain));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "rodazaro-make-demo: %s\n", error.what());
         return 1;

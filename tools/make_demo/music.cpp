@@ -1,7 +1,11 @@
 // The sounds of the show: four pieces of music as Ogg Vorbis and four effects
 // as WAV, all synthesized here. The music is in D; the deep-sky piece runs at
 // 120 beats a minute so that the script's drum cues fall on its beats.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -195,53 +199,102 @@ Track FinaleMusic() {
 
 }  // namespace
 
-std::vector<std::string> MakeSounds(const std::string& soundDir, std::vector<AssetInfo>& written) {
-    std::vector<std::string> names;
-    auto made = [&](const std::string& file, const std::string& kind, double seconds) {
-        names.push_back(file);
-        char length[32];
-        std::snprintf(length, sizeof length, ", %.2f s", seconds);
-        written.push_back(AssetInfo{"sound/" + file, kind + length});
+std::vector<SoundFile> MakeSoundTracks() {
+    std::vector<SoundFile> sounds;
+    auto ogg = [&](const std::string& file, Track track, int serial, const std::string& title) {
+        sounds.push_back(SoundFile{file, SoundFile::Kind::Ogg, std::move(track), serial, title});
     };
-    const std::string dir = soundDir + "/";
-
-    const Track intro = IntroMusic();
-    WriteOgg(dir + "intro.ogg", intro, kOggQuality, 0x525A0001, "Starlight Harbour - Title");
-    made("intro.ogg", "Ogg Vorbis, stereo 44100 Hz", intro.Frames() / static_cast<double>(kSampleRate));
-    const Track harbour = HarbourMusic();
-    WriteOgg(dir + "harbour.ogg", harbour, kOggQuality, 0x525A0002, "Starlight Harbour - Harbour");
-    made("harbour.ogg", "Ogg Vorbis, stereo 44100 Hz", harbour.Frames() / static_cast<double>(kSampleRate));
-    const Track deep = DeepMusic();
-    WriteOgg(dir + "deep.ogg", deep, kOggQuality, 0x525A0003, "Starlight Harbour - Deep Sky");
-    made("deep.ogg", "Ogg Vorbis, stereo 44100 Hz", deep.Frames() / static_cast<double>(kSampleRate));
-    const Track finale = FinaleMusic();
-    WriteOgg(dir + "finale.ogg", finale, kOggQuality, 0x525A0004, "Starlight Harbour - Finale");
-    made("finale.ogg", "Ogg Vorbis, stereo 44100 Hz", finale.Frames() / static_cast<double>(kSampleRate));
+    ogg("intro.ogg", IntroMusic(), 0x525A0001, "Starlight Harbour - Title");
+    ogg("harbour.ogg", HarbourMusic(), 0x525A0002, "Starlight Harbour - Harbour");
+    ogg("deep.ogg", DeepMusic(), 0x525A0003, "Starlight Harbour - Deep Sky");
+    ogg("finale.ogg", FinaleMusic(), 0x525A0004, "Starlight Harbour - Finale");
 
     Track bell(2.4);
     Bell(bell, 0.0, A4, 0.5, 0.9);
     bell.Normalize(0.9);
     bell.FadeEdges(0.0, 0.3);
-    WriteWav16Stereo(dir + "bell.wav", bell);
-    made("bell.wav", "WAV, 16-bit stereo PCM 44100 Hz", 2.4);
+    sounds.push_back(SoundFile{"bell.wav", SoundFile::Kind::Wav16Stereo, std::move(bell), 0, ""});
 
     Track whoosh(1.6);
     Whoosh(whoosh, 0.0, 1.6, 1.0, 0x7005u);
     whoosh.Normalize(0.85);
-    WriteWav16Stereo(dir + "whoosh.wav", whoosh);
-    made("whoosh.wav", "WAV, 16-bit stereo PCM 44100 Hz", 1.6);
+    sounds.push_back(SoundFile{"whoosh.wav", SoundFile::Kind::Wav16Stereo, std::move(whoosh), 0, ""});
 
+    // The mono sounds are mixed down here, so that the show's mix is worked
+    // out from the very samples the files hold.
     Track tick(0.12);
     Blip(tick, 0.0, A5 + 12, 0.8);
     tick.Normalize(0.8);
-    WriteWav8Mono(dir + "tick.wav", tick);
-    made("tick.wav", "WAV, 8-bit mono PCM 44100 Hz", 0.12);
+    tick.MixToMono();
+    sounds.push_back(SoundFile{"tick.wav", SoundFile::Kind::Wav8Mono, std::move(tick), 0, ""});
 
     Track drum(0.4);
     Kick(drum, 0.0, 1.0);
     drum.Normalize(0.95);
-    WriteWav8Mono(dir + "drum.wav", drum);
-    made("drum.wav", "WAV, 8-bit mono PCM 44100 Hz", 0.4);
+    drum.MixToMono();
+    sounds.push_back(SoundFile{"drum.wav", SoundFile::Kind::Wav8Mono, std::move(drum), 0, ""});
+    return sounds;
+}
+
+double MixPeak(const std::vector<SoundStart>& plays, const std::vector<SoundFile>& sounds) {
+    std::map<std::string, const Track*> tracks;
+    for (const SoundFile& sound : sounds) tracks[sound.file] = &sound.track;
+    // Each play lasts until its sound ends or the same sound number starts again.
+    int end = 0;
+    std::vector<int> first(plays.size()), last(plays.size());
+    for (std::size_t i = 0; i < plays.size(); ++i) {
+        const auto track = tracks.find(plays[i].file);
+        if (track == tracks.end()) throw std::runtime_error("the mix plays an unknown sound " + plays[i].file);
+        first[i] = FrameAt(plays[i].clockMs / 1000.0);
+        last[i] = first[i] + track->second->Frames();
+        for (std::size_t j = i + 1; j < plays.size(); ++j) {
+            if (plays[j].sound == plays[i].sound) {
+                last[i] = std::min(last[i], FrameAt(plays[j].clockMs / 1000.0));
+                break;
+            }
+        }
+        end = std::max(end, last[i]);
+    }
+    std::vector<double> left(static_cast<std::size_t>(end)), right(static_cast<std::size_t>(end));
+    for (std::size_t i = 0; i < plays.size(); ++i) {
+        const Track& track = *tracks[plays[i].file];
+        for (int f = first[i]; f < last[i]; ++f) {
+            left[static_cast<std::size_t>(f)] += track.Left(f - first[i]);
+            right[static_cast<std::size_t>(f)] += track.Right(f - first[i]);
+        }
+    }
+    double peak = 0.0;
+    for (std::size_t f = 0; f < left.size(); ++f)
+        peak = std::fmax(peak, std::fmax(std::fabs(left[f]), std::fabs(right[f])));
+    return peak;
+}
+
+std::vector<std::string> WriteSounds(const std::string& soundDir, std::vector<SoundFile>& sounds, double gain,
+                                     std::vector<AssetInfo>& written) {
+    std::vector<std::string> names;
+    const std::string dir = soundDir + "/";
+    for (SoundFile& sound : sounds) {
+        if (gain != 1.0) sound.track.Scale(gain);
+        std::string kind;
+        switch (sound.kind) {
+            case SoundFile::Kind::Ogg:
+                WriteOgg(dir + sound.file, sound.track, kOggQuality, sound.serial, sound.title);
+                kind = "Ogg Vorbis, stereo 44100 Hz";
+                break;
+            case SoundFile::Kind::Wav16Stereo:
+                WriteWav16Stereo(dir + sound.file, sound.track);
+                kind = "WAV, 16-bit stereo PCM 44100 Hz";
+                break;
+            case SoundFile::Kind::Wav8Mono:
+                WriteWav8Mono(dir + sound.file, sound.track);
+                kind = "WAV, 8-bit mono PCM 44100 Hz";
+                break;
+        }
+        names.push_back(sound.file);
+        char length[32];
+        std::snprintf(length, sizeof length, ", %.2f s", sound.track.Frames() / static_cast<double>(kSampleRate));
+        written.push_back(AssetInfo{"sound/" + sound.file, kind + length});
+    }
     return names;
 }
 

@@ -317,7 +317,7 @@ struct SimSlot {
 SimulationResult Simulate(const Script& script, const SimulationSetup& setup) {
     SimulationResult result;
     std::vector<SimSlot> slots(100);
-    std::set<int> loadedSounds;
+    std::map<int, std::string> loadedSounds;  // sound number -> file
     std::set<std::string> reported;
     auto problem = [&](const std::string& key, const std::string& text) {
         if (reported.insert(key).second) result.problems.push_back(text);
@@ -359,9 +359,10 @@ SimulationResult Simulate(const Script& script, const SimulationSetup& setup) {
             }
             if (c.word == "LSND") {
                 if (setup.sounds.count(c.name) == 0) problem(where, where + ": no such sound file");
-                loadedSounds.insert(c.number);
+                loadedSounds[c.number] = c.name;
             } else if (c.word == "PSND") {
                 if (loadedSounds.count(c.number) == 0) problem(where, where + ": sound not loaded");
+                else result.plays.push_back(SoundStart{started ? clock() : 0, c.number, loadedSounds[c.number]});
             } else if (c.word == "QUIT") {
                 quit = true;
                 result.endClock = clock();
@@ -443,6 +444,20 @@ SimulationResult Simulate(const Script& script, const SimulationSetup& setup) {
             s.x = s.x + s.dx * d;
             s.y = s.y + s.dy * d;
             if (s.dzoom != 0.0f) s.zoom = s.zoom + s.dzoom * d;
+            if (s.mode == 2 && s.dx == 0.0f && s.dy == 0.0f) {
+                // A plain sprite at rest is wholly on the screen, or wholly
+                // off it, waiting to move in.
+                const int px = Nearest(s.x * W / 2.0 + W / 2.0 - s.natural.width / 2.0);
+                const int py = Nearest(s.y * H / 2.0 + H / 2.0 - s.natural.height / 2.0);
+                const bool inside = px >= 0 && py >= 0 && px + s.natural.width <= W && py + s.natural.height <= H;
+                const bool outside = px >= W || py >= H || px + s.natural.width <= 0 || py + s.natural.height <= 0;
+                if (!inside && !outside) {
+                    problem("plain" + std::to_string(i),
+                            "plain sprite slot " + std::to_string(i) + " stands cut off by the screen edge at " +
+                                std::to_string(clock()) + " ms on " + std::to_string(setup.screenWidth) + "x" +
+                                std::to_string(setup.screenHeight));
+                }
+            }
             if (s.mode != 1 || (s.alpha & 255) == 0) continue;
             const double scale = static_cast<double>(s.zoom) + 1.0;
             const int zw = Nearest(scale * s.natural.width);

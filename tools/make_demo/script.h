@@ -108,9 +108,17 @@ struct SimulationSetup {
     std::set<int> backdrops;              // slots that must cover the whole screen while shown
 };
 
+// A PSND as the dry run played it.
+struct SoundStart {
+    int clockMs;       // script clock when the line ran
+    int sound;         // the sound number
+    std::string file;  // the file that LSND loaded as that sound
+};
+
 struct SimulationResult {
     std::vector<std::pair<std::string, int>> marks;  // label, script clock when its line ran
-    int endClock = 0;                                // script clock at QUIT
+    std::vector<SoundStart> plays;
+    int endClock = 0;  // script clock at QUIT
     std::vector<std::string> problems;
 };
 

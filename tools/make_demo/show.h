@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/make_demo/audio.h"
 #include "tools/make_demo/script.h"
 
 namespace demo {
@@ -61,8 +62,30 @@ struct AssetInfo {
 
 // Draw the pictures into gfxDir; returns their sizes by file name.
 std::map<std::string, Size2> MakePictures(const std::string& gfxDir, std::vector<AssetInfo>& written);
-// Synthesize the sounds into soundDir; returns their file names.
-std::vector<std::string> MakeSounds(const std::string& soundDir, std::vector<AssetInfo>& written);
+// The loudest the show's mix may come out as synthesized: -1.5 dBFS, half a
+// decibel below the -1 dBFS the played mix must keep.
+constexpr double kMixPeak = 0.8414;
+
+// A sound of the show, synthesized and not yet written.
+struct SoundFile {
+    enum class Kind { Ogg, Wav16Stereo, Wav8Mono };
+    std::string file;  // name below sound/
+    Kind kind;
+    Track track;
+    int serial = 0;     // Ogg only: the stream's fixed serial number
+    std::string title;  // Ogg only: its title tag
+};
+
+// Synthesizes the sounds, each at its own level.
+std::vector<SoundFile> MakeSoundTracks();
+// The largest absolute sample of the show's mix: every sound started where
+// the dry run played it (a sound started again starts over, as the player's
+// do) and all summed, as the player's mixer sums them.
+double MixPeak(const std::vector<SoundStart>& plays, const std::vector<SoundFile>& sounds);
+// Scales every sound by gain (the mix gain) and writes them into soundDir;
+// returns their file names.
+std::vector<std::string> WriteSounds(const std::string& soundDir, std::vector<SoundFile>& sounds, double gain,
+                                     std::vector<AssetInfo>& written);
 // The script of the show.
 Script MakeScript();
 

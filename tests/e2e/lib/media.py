@@ -1,5 +1,5 @@
 """Small readers for the files the tests look at: 8-bit RGB/RGBA PNG pixels,
-16-bit PCM WAV samples, and writers for tiny BMP and WAV inputs."""
+16-bit PCM WAV samples, and writers for tiny BMP, PNG and WAV inputs."""
 
 import struct
 import zlib
@@ -80,3 +80,48 @@ def write_wav16(path, rate, channels, samples):
     data = b'RIFF' + struct.pack('<I', 4 + 8 + 16 + 8 + len(body)) + b'WAVE'
     data += b'fmt ' + struct.pack('<I', 16) + fmt + b'data' + struct.pack('<I', len(body)) + body
     open(path, 'wb').write(data)
+
+
+def write_png(path, width, height, colour_type, depth, pixels, palette=None, trns=None, interlace=False):
+    """A PNG of 8- or 16-bit samples: pixels[y][x] is the tuple of a pixel's
+    samples (one for gray and palette, two for gray-alpha, three for RGB,
+    four for RGBA); palette a list of (r, g, b), trns a tRNS chunk's bytes."""
+    def pack(row):
+        out = bytearray([0])  # filter: none
+        for pixel in row:
+            for sample in pixel:
+                out += struct.pack('>H', sample) if depth == 16 else bytes([sample])
+        return bytes(out)
+
+    if interlace:
+        # Adam7: the seven passes, each a smaller image of its own rows.
+        passes = [(0, 0, 8, 8), (4, 0, 8, 8), (0, 4, 4, 8), (2, 0, 4, 4), (0, 2, 2, 4), (1, 0, 2, 2), (0, 1, 1, 2)]
+        raw = b''
+        for x0, y0, dx, dy in passes:
+            if x0 < width and y0 < height:
+                raw += b''.join(pack(pixels[y][x0::dx]) for y in range(y0, height, dy))
+    else:
+        raw = b''.join(pack(pixels[y]) for y in range(height))
+
+    def chunk(kind, body):
+        return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
+
+    data = b'\x89PNG\r\n\x1a\n'
+    data += chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, depth, colour_type, 0, 0, 1 if interlace else 0))
+    if palette is not None:
+        data += chunk(b'PLTE', b''.join(bytes(entry) for entry in palette))
+    if trns is not None:
+        data += chunk(b'tRNS', trns)
+    data += chunk(b'IDAT', zlib.compress(raw)) + chunk(b'IEND', b'')
+    open(path, 'wb').write(data)
+
+
+def write_bmp_bitfields(path, width, height, bits, masks):
+    """A BMP of zero pixels whose 40-byte information header says compression 3
+    (BI_BITFIELDS), followed by the three colour masks."""
+    row = b'\0' * ((width * bits // 8 + 3) // 4 * 4)
+    pixels = row * height
+    offset = 54 + 12
+    header = b'BM' + struct.pack('<IHHI', offset + len(pixels), 0, 0, offset)
+    header += struct.pack('<IiiHHIIiiII', 40, width, height, 1, bits, 3, len(pixels), 0, 0, 0, 0)
+    open(path, 'wb').write(header + struct.pack('<III', *masks) + pixels)
