@@ -139,6 +139,7 @@ echo "not a list" > "$work/stale/.rodazaro-render"
 check foreign-list 2 err "is not a list of rendered frames" 1 -- show --out "$work/stale" --force
 [ -f "$work/stale/frame_00001.png" ] || fail "a foreign list removed a frame"
 check out-is-file 2 err "a_file is not a folder" 1 -- show --out "$work/a_file"
+check out-under-file 1 err "cannot make the folder .*a_file/sub" 1 -- show --out "$work/a_file/sub"
 mkdir -p "$work/others" && echo keep > "$work/others/readme.txt"
 check folder-of-other-files 0 err "2 frames written" any -- show --frames 2 --out "$work/others"
 

@@ -32,10 +32,7 @@ bool IsFrameName(const std::string& name) {
 std::string PrepareOutFolder(const std::string& dir, bool force) {
     std::error_code error;
     const fs::file_status status = fs::status(dir, error);
-    if (!fs::exists(status)) {
-        if (!fs::create_directories(dir, error) && error) return "cannot make the folder " + dir + ": " + error.message();
-        return "";
-    }
+    if (!fs::exists(status)) return "";
     if (!fs::is_directory(status)) return dir + " is not a folder";
 
     // The frames an earlier render listed: its own, which it may remove.

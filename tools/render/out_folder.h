@@ -11,7 +11,8 @@ namespace render {
 // frame_ followed by five or more digits and .png: the renderer's naming.
 bool IsFrameName(const std::string& name);
 
-// Makes the folder ready for a render's frames. A folder that holds frames
+// Makes the folder ready for a render's frames (a folder that does not
+// exist yet is ready; the caller makes it). A folder that holds frames
 // of an earlier render is refused unless force is set; with force, the
 // frames listed in its .rodazaro-render are removed, and nothing else. Frame
 // files that no list names are never removed: the folder is refused. Returns

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "keyboard/keyboard.h"
@@ -271,6 +272,13 @@ int Main(int argc, char** argv) {
         if (!refused.empty()) {
             std::fprintf(stderr, "rodazaro-render: %s\n", refused.c_str());
             return 2;
+        }
+        std::error_code error;
+        std::filesystem::create_directories(options.outDir, error);
+        if (error) {
+            std::fprintf(stderr, "rodazaro-render: cannot make the folder %s: %s\n", options.outDir.c_str(),
+                         error.message().c_str());
+            return 1;
         }
     }
 

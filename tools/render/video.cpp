@@ -64,8 +64,8 @@ const std::vector<std::string> kQuiet = {"-hide_banner", "-loglevel", "error", "
 
 std::vector<std::string> PictureCodec(const std::string& container) {
     if (container == "webm") {
-        return {"-c:v", "libvpx-vp9", "-pix_fmt", "yuv420p", "-b:v", "0", "-crf", "31", "-deadline", "realtime",
-                "-cpu-used", "8", "-row-mt", "1"};
+        return {"-c:v", "libvpx-vp9", "-pix_fmt", "yuv420p",   "-b:v", "0",       "-crf",
+                "31",   "-deadline",  "realtime", "-cpu-used", "8",    "-row-mt", "1"};
     }
     return {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-preset", "veryfast", "-crf", "18"};
 }
@@ -88,7 +88,7 @@ std::string FindProgram(const std::string& name) {
         const std::string folder = folders.substr(start, end == std::string::npos ? std::string::npos : end - start);
         // An empty entry is the current folder.
         const std::string candidate = (folder.empty() ? std::string("./") : folder + "/") + name;
-        struct stat info{};
+        struct stat info {};
         if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(candidate.c_str(), X_OK) == 0) {
             return candidate;
         }
