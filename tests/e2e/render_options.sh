@@ -178,6 +178,8 @@ TABLE
     --audio "$work/both.wav"
   check audio-alone 0 err "stopped: frames" any -- show --fps 30 --frames 30 --audio "$work/alone.wav"
   cmp "$work/both.wav" "$work/alone.wav" || fail "the WAV written beside the video differs"
+  check video-unwritable 1 err "ffmpeg could not write .*a_file/show.mp4" any -- show --frames 3 \
+    --video "$work/a_file/show.mp4"
 else
   echo "skipped: the video cases (ffmpeg is not installed)"
 fi

@@ -304,11 +304,14 @@ int Main(int argc, char** argv) {
         return 1;
     }
     const int status = renderer.Run(soundPath, &video);
-    if (!video.Finish() || !video.Combine(picture, soundPath, options.videoPath)) {
+    const bool pictured = video.Finish();
+    // A render that failed has said why; its video would be incomplete.
+    if (status != 0) return status;
+    if (!pictured || !video.Combine(picture, soundPath, options.videoPath)) {
         std::fprintf(stderr, "rodazaro-render: ffmpeg could not write %s\n", options.videoPath.c_str());
         return 1;
     }
-    return status;
+    return 0;
 }
 
 int main(int argc, char** argv) {
