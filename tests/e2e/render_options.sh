@@ -130,13 +130,13 @@ check every-second 0 err "2 frames written" any -- show --frames 5 --every 2 --o
   fail "--every 2: frames $(frames_in "$out")"
 # A frame no render listed stays, and so does every listed one.
 cp "$out/frame_00002.png" "$out/frame_00099.png"
-check unlisted-frame 2 err "frame files that no render listed (frame_00099.png)" 1 -- show --out "$out" --force
+check unlisted-frame 2 err "frame files that no render listed (frame_00099.png)" 1 -- show --frames 3 --out "$out" --force
 [ "$(frames_in "$out")" = "frame_00002.png frame_00004.png frame_00099.png frame_mine.png " ] ||
   fail "unlisted frame: frames $(frames_in "$out")"
 mkdir -p "$work/stale" && cp "$out/frame_00002.png" "$work/stale/frame_00001.png"
-check stale-frames 2 err "holds the frames of another render" 1 -- show --out "$work/stale"
+check stale-frames 2 err "holds the frames of another render" 1 -- show --frames 3 --out "$work/stale"
 echo "not a list" > "$work/stale/.rodazaro-render"
-check foreign-list 2 err "is not a list of rendered frames" 1 -- show --out "$work/stale" --force
+check foreign-list 2 err "is not a list of rendered frames" 1 -- show --frames 3 --out "$work/stale" --force
 [ -f "$work/stale/frame_00001.png" ] || fail "a foreign list removed a frame"
 check out-is-file 2 err "a_file is not a folder" 1 -- show --out "$work/a_file"
 check out-under-file 1 err "cannot make the folder .*a_file/sub" 1 -- show --out "$work/a_file/sub"
