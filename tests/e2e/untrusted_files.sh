@@ -89,11 +89,14 @@ echo "player: status $rc after $(($(date +%s) - start)) s"
 # --- a script that is a folder ------------------------------------------------
 empty="$work/folder-script"
 mkdir -p "$empty/data/vuze.kel"
-(cd "$empty" && timeout 60 "$render" --frames 3 --out "$work/empty-frames" >/dev/null 2>&1)
+message=$(cd "$empty" && timeout 60 "$render" --frames 3 --out "$work/empty-frames" 2>&1 >/dev/null)
 rc=$?
-[ "$rc" = 0 ] || fail "the renderer ended with status $rc on a script that is a folder"
+[ "$rc" = 2 ] || fail "the renderer ended with status $rc on a script that is a folder, not 2"
+[ "$message" = "rodazaro-render: the current folder holds no data/vuze.kel" ] ||
+    fail "a script that is a folder gave: $message"
+[ ! -e "$work/empty-frames" ] || fail "the renderer wrote frames for a script that is a folder"
 touch "$work/plain-file"
-message=$(cd "$empty" && timeout 60 "$render" --frames 3 --out "$work/plain-file/frames" 2>&1 >/dev/null)
+message=$(cd "$show" && timeout 60 "$render" --frames 3 --out "$work/plain-file/frames" 2>&1 >/dev/null)
 rc=$?
 [ "$rc" = 1 ] || fail "an output folder that cannot be made gave status $rc, not 1"
 [ "$(printf '%s\n' "$message" | wc -l)" = 1 ] || fail "an output folder that cannot be made gave: $message"

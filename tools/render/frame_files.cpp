@@ -29,6 +29,11 @@ void PutLe(std::FILE* file, std::uint32_t value, int bytes) {
 
 }  // namespace
 
+void FrameRowToRgb(const platform::sdl::Frame& frame, int y, unsigned char* out) {
+    for (int x = 0; x < frame.width; ++x)
+        Rgb(frame.At(x, y), frame.bitsPerPixel, &out[static_cast<std::size_t>(x) * 3]);
+}
+
 bool WriteFramePng(const std::string& path, const platform::sdl::Frame& frame) {
     if (frame.Empty()) return false;
     std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -43,8 +48,7 @@ bool WriteFramePng(const std::string& path, const platform::sdl::Frame& frame) {
                      PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
         for (int y = 0; y < frame.height; ++y) {
-            for (int x = 0; x < frame.width; ++x)
-                Rgb(frame.At(x, y), frame.bitsPerPixel, &row[static_cast<std::size_t>(x) * 3]);
+            FrameRowToRgb(frame, y, row.data());
             png_write_row(png, row.data());
         }
         png_write_end(png, nullptr);

@@ -10,6 +10,9 @@
 
 namespace render {
 
+// One row of a frame as 24-bit RGB, 3 bytes a pixel, widened as below.
+void FrameRowToRgb(const platform::sdl::Frame& frame, int y, unsigned char* out);
+
 // Writes a frame in the screen's own format as 24-bit RGB; 5-6-5 values are
 // widened by bit replication (0x1F becomes 0xFF).  False on a write error.
 bool WriteFramePng(const std::string& path, const platform::sdl::Frame& frame);

@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,138 +19,33 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "keyboard/keyboard.h"
 #include "platform/file.h"
 #include "platform/sdl/display.h"
 #include "platform/sdl/sound_device.h"
+#include "player/command_line.h"
 #include "player/player.h"
 #include "player/player_state.h"
 #include "screen/screen.h"
 #include "tools/render/frame_files.h"
+#include "tools/render/options.h"
+#include "tools/render/out_folder.h"
+#include "tools/render/video.h"
 #include "tools/render/virtual_clock.h"
+
+#ifndef RODAZARO_VERSION
+#define RODAZARO_VERSION "unknown"
+#endif
 
 namespace {
 
 constexpr int kMixRate = 48000;
 constexpr std::uint64_t kRunOutMilliseconds = 10000;
 
-struct Options {
-    std::string dir;
-    int width = 1024;
-    int height = 768;
-    int depth = 32;
-    std::uint32_t startTick = 0;
-    double fps = 60.0;
-    std::optional<std::uint64_t> frames;
-    std::optional<std::uint64_t> escapeAt;
-    std::string outDir;
-    std::uint64_t every = 1;
-    std::string audioPath;
-};
-
-void Usage(std::FILE* to) {
-    std::fprintf(to,
-                 "usage: rodazaro-render [options]\n"
-                 "Plays the presentation in the current directory (data/vuze.kel) headless\n"
-                 "and writes its frames and sound.\n"
-                 "  --dir DIR          the folder that holds data/ (default: .)\n"
-                 "  --mode WxHxD       1024x768x32 (default), 800x600x32, 640x480x32,\n"
-                 "                     1024x768x16, 800x600x16 or 640x480x16\n"
-                 "  --start-tick T     the clock's first value in ms (default 0)\n"
-                 "  --fps F            frames per second of the virtual display (default 60)\n"
-                 "  --frames N         stop after N turns\n"
-                 "  --escape-at K      press Escape in turn K\n"
-                 "  --out DIR          write frame_NNNNN.png for the shown frames\n"
-                 "  --every K          with --out: write every K-th frame only (default 1)\n"
-                 "  --audio FILE.wav   write the mixed sound, 16-bit stereo\n"
-                 "Without --frames and QUIT it stops 10 s of virtual time after the\n"
-                 "script's last line.\n");
-}
-
-bool ParseNumber(const char* text, std::uint64_t max, std::uint64_t* out) {
-    if (text == nullptr || *text == '\0') return false;
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long value = std::strtoull(text, &end, 10);
-    if (errno != 0 || *end != '\0' || text[0] == '-' || value > max) return false;
-    *out = value;
-    return true;
-}
-
-bool ParseMode(const std::string& text, Options* options) {
-    static const char* const kModes[] = {"1024x768x32", "800x600x32", "640x480x32",
-                                         "1024x768x16", "800x600x16", "640x480x16"};
-    for (const char* mode : kModes) {
-        if (text == mode) {
-            return std::sscanf(mode, "%dx%dx%d", &options->width, &options->height, &options->depth) == 3;
-        }
-    }
-    return false;
-}
-
-// Returns false (after printing why) on bad options; sets help for --help.
-bool ParseOptions(int argc, char** argv, Options* options, bool* help) {
-    *help = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](const char** out) {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "rodazaro-render: %s needs a value\n", arg.c_str());
-                return false;
-            }
-            *out = argv[++i];
-            return true;
-        };
-        const char* v = nullptr;
-        std::uint64_t n = 0;
-        if (arg == "--help" || arg == "-h") {
-            *help = true;
-            return true;
-        } else if (arg == "--dir") {
-            if (!value(&v)) return false;
-            options->dir = v;
-        } else if (arg == "--mode") {
-            if (!value(&v)) return false;
-            if (!ParseMode(v, options)) {
-                std::fprintf(stderr, "rodazaro-render: unknown mode %s\n", v);
-                return false;
-            }
-        } else if (arg == "--start-tick") {
-            if (!value(&v) || !ParseNumber(v, 0xFFFFFFFFu, &n)) return false;
-            options->startTick = static_cast<std::uint32_t>(n);
-        } else if (arg == "--fps") {
-            if (!value(&v)) return false;
-            char* end = nullptr;
-            const double fps = std::strtod(v, &end);
-            if (*end != '\0' || !(fps >= 1.0 && fps <= 1000.0)) {
-                std::fprintf(stderr, "rodazaro-render: --fps takes a number from 1 to 1000\n");
-                return false;
-            }
-            options->fps = fps;
-        } else if (arg == "--frames") {
-            if (!value(&v) || !ParseNumber(v, 1u << 30, &n) || n == 0) return false;
-            options->frames = n;
-        } else if (arg == "--escape-at") {
-            if (!value(&v) || !ParseNumber(v, 1u << 30, &n) || n == 0) return false;
-            options->escapeAt = n;
-        } else if (arg == "--out") {
-            if (!value(&v)) return false;
-            options->outDir = v;
-        } else if (arg == "--every") {
-            if (!value(&v) || !ParseNumber(v, 1u << 30, &n) || n == 0) return false;
-            options->every = n;
-        } else if (arg == "--audio") {
-            if (!value(&v)) return false;
-            options->audioPath = v;
-        } else {
-            std::fprintf(stderr, "rodazaro-render: unknown option %s\n", arg.c_str());
-            return false;
-        }
-    }
-    return true;
-}
+using render::Options;
 
 std::string Absolute(const std::string& path) {
     if (path.empty()) return path;
@@ -171,18 +67,32 @@ std::vector<unsigned char> ReadScript() {
     return script;
 }
 
+bool ScriptPresent() {
+    const platform::FileHandle file = platform::OpenFileForReading("data\\vuze.kel");
+    if (file == 0) return false;
+    platform::CloseFileHandle(file);
+    return true;
+}
+
 class Renderer {
 public:
     explicit Renderer(const Options& options) : options_(options) {}
 
-    int Run() {
+    // soundPath: where the mix goes (--audio, or a temporary file for the
+    // video); video: the encoder of --video, or null.
+    int Run(const std::string& soundPath, render::VideoEncoder* video) {
         const std::vector<unsigned char> script = ReadScript();
         const std::size_t lines = render::CountScriptLines(script);
         commands_ = lines > 0 ? lines - 1 : 0;
+        video_ = video;
 
-        if (!options_.outDir.empty()) std::filesystem::create_directories(options_.outDir);
-        if (!options_.audioPath.empty() && !wav_.Open(options_.audioPath, kMixRate)) {
-            std::fprintf(stderr, "rodazaro-render: cannot write %s\n", options_.audioPath.c_str());
+        if (!options_.outDir.empty() && !frameList_.Open(options_.outDir)) {
+            std::fprintf(stderr, "rodazaro-render: cannot write into %s\n", options_.outDir.c_str());
+            return 1;
+        }
+        mixing_ = !soundPath.empty();
+        if (mixing_ && !wav_.Open(soundPath, kMixRate)) {
+            std::fprintf(stderr, "rodazaro-render: cannot write %s\n", soundPath.c_str());
             return 1;
         }
 
@@ -228,7 +138,8 @@ public:
             if (quitting_) reason = "quit";
         }
         bool ok = true;
-        if (!options_.audioPath.empty()) ok = wav_.Finish() && ok;
+        if (mixing_) ok = wav_.Finish() && ok;
+        if (!options_.outDir.empty()) ok = frameList_.Close() && ok;
         std::fprintf(stderr, "rodazaro-render: %llu turns, %llu frames written, %llu ms virtual time, stopped: %s\n",
                      static_cast<unsigned long long>(turns_), static_cast<unsigned long long>(written_),
                      static_cast<unsigned long long>(render::ElapsedMilliseconds()), reason.c_str());
@@ -243,13 +154,27 @@ private:
     void OnPause() {
         const std::uint32_t shown = platform::sdl::PresentedFrameCount();
         if (shown == shownFrames_) return;
+        // A flip that showed no frame of its own repeats the last one in
+        // the video, which has one picture per vertical blank.
+        const std::uint32_t newFrames = shown - shownFrames_;
         shownFrames_ = shown;
         render::ReachFrame(shown);
-        if (!options_.outDir.empty() && shown % options_.every == 0) {
+        const bool toFile = !options_.outDir.empty() && shown % options_.every == 0;
+        if (!toFile && video_ == nullptr) return;
+        const platform::sdl::Frame frame = platform::sdl::ReadPresentedFrame();
+        if (toFile) {
             char name[32];
-            std::snprintf(name, sizeof name, "/frame_%05u.png", shown);
-            if (render::WriteFramePng(options_.outDir + name, platform::sdl::ReadPresentedFrame())) ++written_;
+            std::snprintf(name, sizeof name, "frame_%05u.png", shown);
+            // Listed first: a render cut short leaves no frame unlisted.
+            if (frameList_.Add(name) && render::WriteFramePng(options_.outDir + "/" + name, frame)) ++written_;
             else writeOk_ = false;
+        }
+        for (std::uint32_t i = 0; video_ != nullptr && i < newFrames; ++i) {
+            if (!video_->AddFrame(frame)) {
+                std::fprintf(stderr, "rodazaro-render: ffmpeg took no more frames\n");
+                writeOk_ = false;
+                video_ = nullptr;
+            }
         }
         if (shown % 600 == 0) {
             std::fprintf(stderr, "rodazaro-render: %u frames, %.1f s\n", shown,
@@ -259,7 +184,7 @@ private:
 
     // The mix follows the clock: sample 0 lies at the start tick.
     void MixUpToNow() {
-        if (options_.audioPath.empty()) return;
+        if (!mixing_) return;
         const std::uint64_t target = render::ElapsedMilliseconds() * kMixRate / 1000;
         while (mixed_ < target) {
             const std::uint64_t count = std::min<std::uint64_t>(target - mixed_, 4096);
@@ -272,6 +197,9 @@ private:
 
     const Options& options_;
     render::WavWriter wav_;
+    render::FrameList frameList_;
+    render::VideoEncoder* video_ = nullptr;
+    bool mixing_ = false;
     std::size_t commands_ = 0;
     std::size_t executed_ = 0;
     std::optional<std::uint64_t> ranOutAt_;
@@ -285,28 +213,105 @@ private:
 
 }  // namespace
 
-int Main(int argc, char** argv) {
-    Options options;
-    bool help = false;
-    if (!ParseOptions(argc, argv, &options, &help)) {
-        Usage(stderr);
-        return 2;
+int UsageError(const std::string& error) {
+    std::fprintf(stderr, "rodazaro-render: %s\nTry 'rodazaro-render --help' for more information.\n", error.c_str());
+    return 2;
+}
+
+// A folder of its own for the video's intermediate files, removed on return.
+class TemporaryFolder {
+public:
+    ~TemporaryFolder() {
+        std::error_code error;
+        if (!path_.empty()) std::filesystem::remove_all(path_, error);
     }
-    if (help) {
-        Usage(stdout);
-        return 0;
+    bool Make() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "rodazaro-render-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) return false;
+        path_ = pattern;
+        return true;
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+int Main(int argc, char** argv) {
+    Options options = render::ParseOptions(argc, argv);
+    switch (options.action) {
+        case Options::Action::kHelp: std::fputs(render::UsageText(), stdout); return 0;
+        case Options::Action::kVersion: std::printf("rodazaro-render %s\n", RODAZARO_VERSION); return 0;
+        case Options::Action::kUsageError: return UsageError(options.error);
+        case Options::Action::kRender: break;
     }
     options.outDir = Absolute(options.outDir);
     options.audioPath = Absolute(options.audioPath);
-    if (!options.dir.empty() && ::chdir(options.dir.c_str()) != 0) {
-        std::fprintf(stderr, "rodazaro-render: cannot enter %s\n", options.dir.c_str());
+    options.videoPath = Absolute(options.videoPath);
+    if (!options.presentation.empty()) {
+        if (!player::EnterPresentation(options.presentation)) {
+            std::fprintf(stderr, "rodazaro-render: %s holds no data/vuze.kel\n", options.presentation.c_str());
+            return 2;
+        }
+    } else if (!ScriptPresent()) {
+        std::fputs("rodazaro-render: the current folder holds no data/vuze.kel\n", stderr);
         return 2;
     }
+    std::string ffmpeg;
+    if (!options.videoPath.empty()) {
+        ffmpeg = render::FindProgram("ffmpeg");
+        if (ffmpeg.empty()) {
+            std::fputs(
+                "rodazaro-render: --video needs the ffmpeg program, which is not installed (not found in PATH)\n",
+                stderr);
+            return 1;
+        }
+    }
+    if (!options.outDir.empty()) {
+        const std::string refused = render::PrepareOutFolder(options.outDir, options.force);
+        if (!refused.empty()) {
+            std::fprintf(stderr, "rodazaro-render: %s\n", refused.c_str());
+            return 2;
+        }
+        std::error_code error;
+        std::filesystem::create_directories(options.outDir, error);
+        if (error) {
+            std::fprintf(stderr, "rodazaro-render: cannot make the folder %s: %s\n", options.outDir.c_str(),
+                         error.message().c_str());
+            return 1;
+        }
+    }
+
     // Headless video with the software renderer: the same pixels on every run.
     ::setenv("SDL_VIDEODRIVER", "dummy", 1);
     ::setenv("RODAZARO_RENDERER", "software", 1);
     Renderer renderer(options);
-    return renderer.Run();
+    if (options.videoPath.empty()) return renderer.Run(options.audioPath, nullptr);
+
+    // ffmpeg gone while frames are sent is a failed write, not a signal.
+    std::signal(SIGPIPE, SIG_IGN);
+    TemporaryFolder temporary;
+    if (!temporary.Make()) {
+        std::fputs("rodazaro-render: cannot make a temporary folder for the video\n", stderr);
+        return 1;
+    }
+    const std::string soundPath = options.audioPath.empty() ? temporary.Path() + "/sound.wav" : options.audioPath;
+    const std::string picture = temporary.Path() + "/picture.mkv";
+    render::VideoEncoder video;
+    if (!video.Start(ffmpeg, render::VideoContainer(options.videoPath), options.width, options.height, options.fps,
+                     picture)) {
+        std::fprintf(stderr, "rodazaro-render: cannot start %s\n", ffmpeg.c_str());
+        return 1;
+    }
+    const int status = renderer.Run(soundPath, &video);
+    const bool pictured = video.Finish();
+    // A render that failed has said why; its video would be incomplete.
+    if (status != 0) return status;
+    if (!pictured || !video.Combine(picture, soundPath, options.videoPath)) {
+        std::fprintf(stderr, "rodazaro-render: ffmpeg could not write %s\n", options.videoPath.c_str());
+        return 1;
+    }
+    return 0;
 }
 
 int main(int argc, char** argv) {
