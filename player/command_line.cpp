@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/archive.h"
 #include "platform/file.h"
 
 namespace player {
@@ -135,6 +136,8 @@ const char* UsageText() {
 
 namespace {
 
+constexpr const char* kScriptPath = "data\\vuze.kel";
+
 bool HoldsScript(const char* path) {
     const platform::FileHandle file = platform::OpenFileForReading(path);
     if (file == 0) return false;
@@ -144,11 +147,21 @@ bool HoldsScript(const char* path) {
 
 }  // namespace
 
-bool EnterPresentation(const std::string& path) {
+bool IsArchiveName(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string ending = path.substr(path.size() - 4);
+    for (char& c : ending) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return ending == ".zip";
+}
+
+bool EnterPresentation(const std::string& path, std::string* error) {
+    platform::UnmountArchive();
+    if (IsArchiveName(path)) return platform::MountArchive(path.c_str(), kScriptPath, error);
+    if (error != nullptr) *error = "holds no data/vuze.kel";
     if (path.empty() || !platform::SetCurrentFolder(path.c_str())) return false;
-    if (HoldsScript("data\\vuze.kel")) return true;
+    if (HoldsScript(kScriptPath)) return true;
     // The data folder itself: the presentation is the folder above it.
-    return HoldsScript("vuze.kel") && platform::SetCurrentFolder("..") && HoldsScript("data\\vuze.kel");
+    return HoldsScript("vuze.kel") && platform::SetCurrentFolder("..") && HoldsScript(kScriptPath);
 }
 
 }  // namespace player
