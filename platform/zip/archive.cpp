@@ -163,7 +163,8 @@ std::string CheckEntries(std::vector<ArchiveEntry>* files) {
                    " bytes from " + std::to_string(stat.comp_size) + ")";
         }
         const char last = name.empty() ? '/' : name.back();
-        if (last != '/' && last != '\\' && !parts.empty()) files->push_back({Join(parts, 0, parts.size()), i, stat.size});
+        if (last != '/' && last != '\\' && !parts.empty())
+            files->push_back({Join(parts, 0, parts.size()), i, stat.size});
     }
     return {};
 }
@@ -221,7 +222,8 @@ bool MountArchive(const char* path, const char* marker, std::string* error) {
     }
     std::vector<unsigned char> script;
     const ArchiveEntry* entry = FindEntry(wantedName);
-    if (entry == nullptr || !Unpack(*entry, &script)) return Refuse(error, "is damaged: its " + wantedName + " cannot be unpacked");
+    if (entry == nullptr || !Unpack(*entry, &script))
+        return Refuse(error, "is damaged: its " + wantedName + " cannot be unpacked");
     return true;
 }
 
