@@ -70,7 +70,7 @@ inline std::string BuildZip(const std::vector<ZipEntry>& entries) {
         put16(common, 20);  // version needed
         put16(common, 0);   // flags
         put16(common, packed ? 8 : 0);
-        put16(common, 0);  // time
+        put16(common, 0);     // time
         put16(common, 0x21);  // date: 1980-01-01
         put32(common, crc);
         put32(common, static_cast<std::uint32_t>(stored.size()));
