@@ -115,7 +115,8 @@ const char* UsageText() {
            "show full screen, Escape ends it.\n"
            "\n"
            "PRESENTATION is a folder that holds data/vuze.kel, or that data folder\n"
-           "itself; without it, the current folder.\n"
+           "itself, or a .zip of either (read in place, never unpacked); without it,\n"
+           "the current folder.\n"
            "\n"
            "      --mode WxHxD   play in this screen mode without asking: 1024x768x32,\n"
            "                     800x600x32, 640x480x32, 1024x768x16, 800x600x16 or\n"
@@ -130,8 +131,9 @@ const char* UsageText() {
            "      --version      show the version and exit\n"
            "\n"
            "Exit status: 0 when the show ended, 1 when there is no display to show\n"
-           "it on, 2 for a wrong command line or a PRESENTATION without\n"
-           "data/vuze.kel, 128+N after signal N.\n";
+           "it on, 2 for a wrong command line, a PRESENTATION without\n"
+           "data/vuze.kel or a zip refused as unsafe or unreadable, 128+N after\n"
+           "signal N.\n";
 }
 
 namespace {
