@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/archive.h"
 #include "platform/file.h"
 
 namespace player {
@@ -114,7 +115,8 @@ const char* UsageText() {
            "show full screen, Escape ends it.\n"
            "\n"
            "PRESENTATION is a folder that holds data/vuze.kel, or that data folder\n"
-           "itself; without it, the current folder.\n"
+           "itself, or a .zip of either (read in place, never unpacked); without it,\n"
+           "the current folder.\n"
            "\n"
            "      --mode WxHxD   play in this screen mode without asking: 1024x768x32,\n"
            "                     800x600x32, 640x480x32, 1024x768x16, 800x600x16 or\n"
@@ -129,11 +131,14 @@ const char* UsageText() {
            "      --version      show the version and exit\n"
            "\n"
            "Exit status: 0 when the show ended, 1 when there is no display to show\n"
-           "it on, 2 for a wrong command line or a PRESENTATION without\n"
-           "data/vuze.kel, 128+N after signal N.\n";
+           "it on, 2 for a wrong command line, a PRESENTATION without\n"
+           "data/vuze.kel or a zip refused as unsafe or unreadable, 128+N after\n"
+           "signal N.\n";
 }
 
 namespace {
+
+constexpr const char* kScriptPath = "data\\vuze.kel";
 
 bool HoldsScript(const char* path) {
     const platform::FileHandle file = platform::OpenFileForReading(path);
@@ -144,11 +149,21 @@ bool HoldsScript(const char* path) {
 
 }  // namespace
 
-bool EnterPresentation(const std::string& path) {
+bool IsArchiveName(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string ending = path.substr(path.size() - 4);
+    for (char& c : ending) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return ending == ".zip";
+}
+
+bool EnterPresentation(const std::string& path, std::string* error) {
+    platform::UnmountArchive();
+    if (IsArchiveName(path)) return platform::MountArchive(path.c_str(), kScriptPath, error);
+    if (error != nullptr) *error = "holds no data/vuze.kel";
     if (path.empty() || !platform::SetCurrentFolder(path.c_str())) return false;
-    if (HoldsScript("data\\vuze.kel")) return true;
+    if (HoldsScript(kScriptPath)) return true;
     // The data folder itself: the presentation is the folder above it.
-    return HoldsScript("vuze.kel") && platform::SetCurrentFolder("..") && HoldsScript("data\\vuze.kel");
+    return HoldsScript("vuze.kel") && platform::SetCurrentFolder("..") && HoldsScript(kScriptPath);
 }
 
 }  // namespace player

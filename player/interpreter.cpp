@@ -1,10 +1,13 @@
 #include "player/interpreter.h"
 
 #include <initializer_list>
+#include <string>
 
 #include "player/commands.h"
 #include "player/player.h"
 #include "player/player_state.h"
+#include "player/report.h"
+#include "runtime/load_problems.h"
 #include "runtime/strings.h"
 #include "runtime/text_files.h"
 #include "runtime/timing.h"
@@ -96,12 +99,32 @@ static_assert(SlotFirst({CommandId::LGFX, CommandId::SGFX, CommandId::MGFX, Comm
 // A slot field of "-1" to "-9" names no slot: the command does nothing.
 GfxSlot* SlotOf(const LineFields& fields) { return Slot(fields.integer[kSlotField]); }
 
+// With a listener, a load that answered 0 is told with the reason its loader
+// noted; picture says whether a picture or a sound failed.
+void ReportFailedLoad(const char* path, bool picture) {
+    const char* reason = "cannot be loaded";
+    switch (runtime::LastLoadProblem()) {
+        case runtime::LoadProblem::kNone: break;
+        case runtime::LoadProblem::kNoSuchFile: reason = "no such file"; break;
+        case runtime::LoadProblem::kUnreadable: reason = "cannot be read"; break;
+        case runtime::LoadProblem::kNoMemory: reason = "no memory to load it"; break;
+        case runtime::LoadProblem::kNotDecoded:
+            reason = picture ? "not a BMP or PNG picture that decodes" : "not a WAV or Ogg Vorbis sound that decodes";
+            break;
+        case runtime::LoadProblem::kNoDevice:
+            reason = picture ? "no surface to hold the picture" : "no sound buffer to hold the sound";
+            break;
+    }
+    ReportProblem(gPlayer.scriptLine, path, reason);
+}
+
 void LoadSoundCommand(const char* line, const LineFields& fields) {
     constexpr std::int32_t number = Field(CommandId::LSND, 0, FieldKind::Sound);
     constexpr std::int32_t name = Field(CommandId::LSND, 1, FieldKind::Name);
     char* saved = runtime::TemporaryTop();
-    sound::LoadSoundFile(fields.integer[number],
-                         PathFrom("data\\sound\\", line, FieldOf(CommandId::LSND, name).column - 1));
+    const char* path = PathFrom("data\\sound\\", line, FieldOf(CommandId::LSND, name).column - 1);
+    runtime::NoteLoadProblem(runtime::LoadProblem::kNone);
+    if (sound::LoadSoundFile(fields.integer[number], path) == 0) ReportFailedLoad(path, false);
     runtime::SetTemporaryTop(saved);
 }
 
@@ -114,12 +137,17 @@ void LoadGraphicCommand(const char* line, const LineFields& fields, bool texture
     const std::int32_t number = fields.integer[kSlotField];
     char* saved = runtime::TemporaryTop();
     const char* path = PathFrom("data\\gfx\\", line, FieldOf(CommandId::LGFX, name).column - 1);
-    screen::LoadSprite(number, path, texture ? screen::kSpriteModeTexture : screen::kSpriteModeDefault);
-    runtime::SetTemporaryTop(saved);
+    runtime::NoteLoadProblem(runtime::LoadProblem::kNone);
+    const std::intptr_t loaded = screen::LoadSprite(number, path,
+                                                    texture ? screen::kSpriteModeTexture : screen::kSpriteModeDefault);
+    if (loaded == 0) ReportFailedLoad(path, true);
     if (texture) {
-        screen::CreateSprite3D(number, number);
+        if (screen::CreateSprite3D(number, number) == 0 && loaded != 0) {
+            ReportProblem(gPlayer.scriptLine, path, "no 3D sprite can be made of the picture");
+        }
         SlotOf(fields)->alpha = 255;
     }
+    runtime::SetTemporaryTop(saved);
     SlotOf(fields)->loaded = 1;
 }
 
@@ -205,21 +233,52 @@ void Execute(const char* line, const Command& command, const LineFields& fields)
     }
 }
 
+// A line that matched no command, told unless it is blank: its word, or the
+// whole of a line too short to hold one.
+void ReportUnknownLine(const char* line) {
+    bool blank = true;
+    for (const char* c = line; *c != '\0'; ++c) blank = blank && (*c == ' ' || *c == '\t');
+    if (blank) return;
+    char* saved = runtime::TemporaryTop();
+    if (StringLength(line) < kWordLength) {
+        ReportProblem(gPlayer.scriptLine, line, "too short for a command; line ignored");
+    } else {
+        ReportProblem(gPlayer.scriptLine, runtime::LeftPart(line, kWordLength), "no such command; line ignored");
+    }
+    runtime::SetTemporaryTop(saved);
+}
+
+// A command whose slot field names no slot does nothing; it is told.
+void ReportMissingSlots(const Command& command, const LineFields& fields) {
+    for (std::int32_t i = 0; i < command.fieldCount; ++i) {
+        if (command.fields[i].kind != FieldKind::Slot || Slot(fields.integer[i]) != nullptr) continue;
+        const std::string subject = "slot " + std::to_string(fields.integer[i]);
+        ReportProblem(gPlayer.scriptLine, subject.c_str(), "no such slot; line ignored");
+        return;
+    }
+}
+
 }  // namespace
 
 void ExecuteScriptLine() {
     char* line = nullptr;
     runtime::AssignString(&line, runtime::ReadLine());
+    ++gPlayer.scriptLine;
     char* saved = runtime::TemporaryTop();
     char* word = runtime::LeftPart(line, kWordLength);
     runtime::UpperCase(word, word);
 
+    const Command* matched = nullptr;
     for (const Command& command : kCommands) {
         if (runtime::StringEquals(word, command.word) != 0) {
-            Execute(line, command, ReadFields(line, command));
+            matched = &command;
+            const LineFields fields = ReadFields(line, command);
+            if (Reporting()) ReportMissingSlots(command, fields);
+            Execute(line, command, fields);
             break;
         }
     }
+    if (matched == nullptr && Reporting()) ReportUnknownLine(line != nullptr ? line : "");
 
     runtime::SetTemporaryTop(saved);
     runtime::FreeString(line);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include "platform/screen_window.h"
 #include "player/command_line.h"
@@ -23,8 +24,9 @@ int main(int argc, char** argv) {
             return 2;
         case player::CommandLine::Action::kPlay: break;
     }
-    if (!line.presentation.empty() && !player::EnterPresentation(line.presentation)) {
-        std::fprintf(stderr, "rodazaro: %s holds no data/vuze.kel\n", line.presentation.c_str());
+    std::string problem;
+    if (!line.presentation.empty() && !player::EnterPresentation(line.presentation, &problem)) {
+        std::fprintf(stderr, "rodazaro: %s %s\n", line.presentation.c_str(), problem.c_str());
         return 2;
     }
     if (!platform::ScreenAvailable()) {

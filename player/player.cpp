@@ -6,6 +6,7 @@
 #include "platform/process.h"
 #include "player/interpreter.h"
 #include "player/player_state.h"
+#include "player/report.h"
 #include "player/scene.h"
 #include "runtime/heaps.h"
 #include "runtime/strings.h"
@@ -71,8 +72,9 @@ void StartUp() {
     screen::SetSprite3DFilter(1);
     sound::RegisterOggDecoder();
     screen::RegisterPngDecoder();
-    runtime::OpenReadFile(0, "data\\vuze.kel");
+    if (runtime::OpenReadFile(0, "data\\vuze.kel") == 0) ReportProblem(0, "data\\vuze.kel", "no such file");
     runtime::AssignString(&gPlayer.programTitle, runtime::ReadLine());
+    gPlayer.scriptLine = 1;
 }
 
 void RunTurn() {
@@ -119,6 +121,7 @@ void Shutdown() {
 
 void PlayerMain(const ShowOptions& options) {
     gShowOptions = options;
+    SetReportSink(options.verbose ? ReportToStandardError : nullptr);
     StartUp();
     RunLauncher();
     MainLoop();

@@ -33,6 +33,7 @@ struct PlayerState {
     std::int16_t screenHeight;
     std::int8_t screenOpen;
     GfxSlot* gfxTable;
+    std::int32_t scriptLine;  // the number of the script line read last; the title is line 1
 };
 
 extern PlayerState gPlayer;

@@ -7,6 +7,7 @@
 #include "platform/file.h"
 #include "platform/heap.h"
 #include "runtime/heaps.h"
+#include "runtime/load_problems.h"
 #include "screen/image_decoders.h"
 #include "screen/screen.h"
 #include "screen/screen_window.h"
@@ -117,10 +118,14 @@ SpriteRecord* LookupSprite(std::int32_t number) {
 
 std::intptr_t LoadSprite(std::int32_t number, const char* path, std::int32_t mode) {
     const platform::FileHandle file = platform::OpenFileForReading(path);
-    if (file == 0) return 0;
+    if (file == 0) {
+        runtime::NoteLoadProblem(runtime::LoadProblem::kNoSuchFile);
+        return 0;
+    }
     const std::uint32_t size = platform::GetFileSizeLow(file);
     void* buffer = platform::GlobalAllocFixed(size);
     if (buffer == nullptr) {
+        runtime::NoteLoadProblem(runtime::LoadProblem::kNoMemory);
         platform::CloseFileHandle(file);
         return 0;
     }
@@ -135,7 +140,9 @@ std::intptr_t LoadSprite(std::int32_t number, const char* path, std::int32_t mod
 }
 
 std::intptr_t LoadSpriteData(std::int32_t number, const void* image, std::uint32_t size, std::int32_t mode) {
+    // Each step notes beforehand what its failure would mean.
     std::int32_t effective = number;
+    runtime::NoteLoadProblem(runtime::LoadProblem::kNoMemory);
     if (runtime::GetOrGrowEntry(gSprites, effective) == nullptr) return 0;
     FreeSprite(effective);
     // Freeing never moves the table, but fetch the entry again to be safe.
@@ -150,9 +157,13 @@ std::intptr_t LoadSpriteData(std::int32_t number, const void* image, std::uint32
     } else {
         decoded = DecodeWithDecoders(image, size, &source);
     }
-    if (!decoded) return 0;
+    if (!decoded) {
+        runtime::NoteLoadProblem(runtime::LoadProblem::kNotDecoded);
+        return 0;
+    }
 
     std::intptr_t result = 0;
+    runtime::NoteLoadProblem(runtime::LoadProblem::kNoDevice);
     if (CreateSpriteSurface(record, source.width, source.height, source.bitsPerPixel, mode) != nullptr) {
         if (mode == kSpriteModeRaw) {
             auto* block = static_cast<unsigned char*>(record->surface);

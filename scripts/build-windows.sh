@@ -5,7 +5,7 @@
 # Usage: build-windows.sh [BUILD_DIR] [cmake options...]
 #   BUILD_DIR defaults to build-win32 in the source tree.
 #
-# libpng, libogg, libvorbis and GoogleTest are built for the target from
+# libpng, libogg, libvorbis, libzip and GoogleTest are built for the target from
 # Debian's source packages (the main suite's versions) into
 # BUILD_DIR/deps/prefix; that step is skipped when the prefix has them.
 # Everything lands in the build tree; nothing is added to the sources.
@@ -76,7 +76,7 @@ main_suite() {
 }
 
 # Debian's source package name for each library.
-packages=(libpng1.6 libogg libvorbis googletest)
+packages=(libpng1.6 libogg libvorbis libzip googletest)
 stamp_of() { echo "$prefix/.built-$1"; }
 need_sources=0
 for p in "${packages[@]}"; do
@@ -144,6 +144,10 @@ mkdir -p "$prefix"
 [ -f "$(stamp_of libpng1.6)" ] || build_autotools libpng1.6
 [ -f "$(stamp_of libogg)" ] || build_autotools libogg
 [ -f "$(stamp_of libvorbis)" ] || build_autotools libvorbis --disable-docs --disable-examples --disable-oggtest
+# libzip reads zip presentations: zlib's deflate only, no encryption, no tools.
+[ -f "$(stamp_of libzip)" ] || build_cmake libzip -DBUILD_SHARED_LIBS=OFF -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF \
+  -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF -DENABLE_GNUTLS=OFF \
+  -DENABLE_MBEDTLS=OFF -DENABLE_OPENSSL=OFF -DENABLE_COMMONCRYPTO=OFF -DENABLE_WINDOWS_CRYPTO=OFF
 [ -f "$(stamp_of googletest)" ] || build_cmake googletest -DBUILD_GMOCK=ON -Dgtest_force_shared_crt=OFF
 
 # --- The program and the tests ---------------------------------------------

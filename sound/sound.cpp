@@ -6,6 +6,7 @@
 #include "platform/file.h"
 #include "runtime/decoder_list.h"
 #include "runtime/heaps.h"
+#include "runtime/load_problems.h"
 #include "screen/screen_window.h"
 #include "sound/sound_test_support.h"
 
@@ -157,10 +158,14 @@ std::int32_t OpenSoundDevice() {
 
 std::intptr_t LoadSoundFile(std::int32_t number, const char* path) {
     const platform::FileHandle file = platform::OpenFileForReading(path);
-    if (file == 0) return 0;
+    if (file == 0) {
+        runtime::NoteLoadProblem(runtime::LoadProblem::kNoSuchFile);
+        return 0;
+    }
     const std::uint32_t size = platform::GetFileSizeLow(file);
     void* image = runtime::ProgramAlloc(size, false);
     if (image == nullptr) {
+        runtime::NoteLoadProblem(runtime::LoadProblem::kNoMemory);
         platform::CloseFileHandle(file);
         return 0;
     }
@@ -168,6 +173,7 @@ std::intptr_t LoadSoundFile(std::int32_t number, const char* path) {
     const bool read = platform::ReadFileBytes(file, image, size, &got);
     // A file that could not be read whole is not a sound: nothing
     // uninitialised ever reaches the parsers.
+    if (!read || got != size) runtime::NoteLoadProblem(runtime::LoadProblem::kUnreadable);
     const std::intptr_t result = read && got == size ? LoadSoundData(number, image, got) : 0;
     runtime::ProgramFree(image);
     platform::CloseFileHandle(file);
@@ -176,17 +182,22 @@ std::intptr_t LoadSoundFile(std::int32_t number, const char* path) {
 
 std::intptr_t LoadSoundData(std::int32_t number, const void* data, std::uint32_t size) {
     // Without a device nothing is parsed, decoded or created.
+    // Each step notes beforehand what its failure would mean.
+    runtime::NoteLoadProblem(runtime::LoadProblem::kNoDevice);
     if (gSoundDevice.device == nullptr || data == nullptr) return 0;
     const auto* image = static_cast<const unsigned char*>(data);
+    runtime::NoteLoadProblem(runtime::LoadProblem::kNotDecoded);
     if (size >= 4 && HasTag(image, "RIFF")) {
         WavImage wav{};
         if (ReadWavImage(image, size, &wav) != WavProblem::None) return 0;
+        runtime::NoteLoadProblem(runtime::LoadProblem::kNoDevice);
         return CreateFilledBuffer(number, wav.format, wav.formatBytes, wav.samples, wav.sampleBytes);
     }
     if (FindSoundDecoder(data, size) == 0) return 0;
     std::uint32_t bytes = 0;
     unsigned char* pcm = DecodeCurrent(&bytes);
     if (pcm == nullptr) return 0;
+    runtime::NoteLoadProblem(runtime::LoadProblem::kNoDevice);
     const std::intptr_t result = CreateFilledBuffer(number, &gDecodedFormat, sizeof gDecodedFormat, pcm, bytes);
     runtime::ProgramFree(pcm);
     return result;

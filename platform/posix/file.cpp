@@ -1,7 +1,9 @@
 // Files on a POSIX file system.  The script's paths use backslashes and were
 // written where case does not matter: separators are mapped to "/", and a
 // path component that does not exist as written is looked up ignoring case.
+// While an archive is mounted, relative paths are looked up inside it.
 
+#include "platform/archive_files.h"
 #include "platform/file.h"
 #include "platform/posix/path.h"
 
@@ -80,6 +82,7 @@ std::string ResolveScriptPath(const char* path) {
 }
 
 FileHandle OpenFileForReading(const char* path) {
+    if (FileHandle inArchive = 0; OpenArchiveFile(path, &inArchive)) return inArchive;
     const std::string resolved = ResolveScriptPath(path);
     if (resolved.empty()) return 0;
     // Opened without waiting, so that a FIFO with no writer cannot block
@@ -103,6 +106,7 @@ FileHandle OpenFileForReading(const char* path) {
 bool ReadFileBytes(FileHandle file, void* buffer, std::uint32_t size, std::uint32_t* bytesRead) {
     if (bytesRead != nullptr) *bytesRead = 0;
     if (file == 0) return false;
+    if (IsArchiveHandle(file)) return ReadArchiveFile(file, buffer, size, bytesRead);
     std::uint32_t total = 0;
     auto* out = static_cast<unsigned char*>(buffer);
     while (total < size) {
@@ -121,11 +125,13 @@ bool ReadFileBytes(FileHandle file, void* buffer, std::uint32_t size, std::uint3
 
 bool MoveFilePosition(FileHandle file, std::int32_t delta) {
     if (file == 0) return false;
+    if (IsArchiveHandle(file)) return MoveArchiveFilePosition(file, delta);
     return ::lseek(ToDescriptor(file), delta, SEEK_CUR) >= 0;
 }
 
 std::uint32_t GetFileSizeLow(FileHandle file) {
     if (file == 0) return 0;
+    if (IsArchiveHandle(file)) return GetArchiveFileSizeLow(file);
     struct stat info {};
     if (::fstat(ToDescriptor(file), &info) != 0) return 0;
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(info.st_size) & 0xFFFFFFFFu);
@@ -134,7 +140,11 @@ std::uint32_t GetFileSizeLow(FileHandle file) {
 bool SetCurrentFolder(const char* path) { return ::chdir(path) == 0; }
 
 void CloseFileHandle(FileHandle file) {
-    if (file != 0) ::close(ToDescriptor(file));
+    if (IsArchiveHandle(file)) {
+        CloseArchiveFile(file);
+    } else if (file != 0) {
+        ::close(ToDescriptor(file));
+    }
 }
 
 }  // namespace platform

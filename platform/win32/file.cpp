@@ -1,6 +1,8 @@
 // Files of KERNEL32.  The script's backslash paths are native here and the
-// file system ignores case, so paths go to CreateFileA unchanged.
+// file system ignores case, so paths go to CreateFileA unchanged.  While an
+// archive is mounted, relative paths are looked up inside it.
 
+#include "platform/archive_files.h"
 #include "platform/file.h"
 
 #include "platform/win32/common.h"
@@ -15,6 +17,7 @@ HANDLE Native(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
 FileHandle OpenFileForReading(const char* path) {
     if (path == nullptr) return 0;
+    if (FileHandle inArchive = 0; OpenArchiveFile(path, &inArchive)) return inArchive;
     const HANDLE file = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0;
@@ -27,6 +30,7 @@ FileHandle OpenFileForReading(const char* path) {
 }
 
 bool ReadFileBytes(FileHandle file, void* buffer, std::uint32_t size, std::uint32_t* bytesRead) {
+    if (IsArchiveHandle(file)) return ReadArchiveFile(file, buffer, size, bytesRead);
     DWORD count = 0;
     bool ok = false;
     if (file != 0) ok = ::ReadFile(Native(file), buffer, size, &count, nullptr) != FALSE;
@@ -36,11 +40,13 @@ bool ReadFileBytes(FileHandle file, void* buffer, std::uint32_t size, std::uint3
 
 bool MoveFilePosition(FileHandle file, std::int32_t delta) {
     if (file == 0) return false;
+    if (IsArchiveHandle(file)) return MoveArchiveFilePosition(file, delta);
     return ::SetFilePointer(Native(file), delta, nullptr, FILE_CURRENT) != INVALID_SET_FILE_POINTER;
 }
 
 std::uint32_t GetFileSizeLow(FileHandle file) {
     if (file == 0) return 0;
+    if (IsArchiveHandle(file)) return GetArchiveFileSizeLow(file);
     const DWORD size = ::GetFileSize(Native(file), nullptr);
     return size == INVALID_FILE_SIZE ? 0 : static_cast<std::uint32_t>(size);
 }
@@ -48,7 +54,11 @@ std::uint32_t GetFileSizeLow(FileHandle file) {
 bool SetCurrentFolder(const char* path) { return ::SetCurrentDirectoryA(path) != FALSE; }
 
 void CloseFileHandle(FileHandle file) {
-    if (file != 0) ::CloseHandle(Native(file));
+    if (IsArchiveHandle(file)) {
+        CloseArchiveFile(file);
+    } else if (file != 0) {
+        ::CloseHandle(Native(file));
+    }
 }
 
 }  // namespace platform

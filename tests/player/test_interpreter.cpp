@@ -12,12 +12,14 @@
 #include "player/interpreter.h"
 #include "player/player.h"
 #include "player/player_state.h"
+#include "player/report.h"
 #include "runtime/strings.h"
 #include "screen/screen_fixture.h"
 #include "screen/sprite3d.h"
 #include "screen/sprites.h"
 #include "screen/sprites_test_support.h"
 #include "sound/sound.h"
+#include "sound/wav_builder.h"
 #include "support/fixtures.h"
 
 namespace rodazaro_test {
@@ -292,6 +294,75 @@ TEST_F(InterpreterTest, LinesLongerThanTheStringAreaAreCutNotOverrun) {
     Line();
     EXPECT_EQ(Slot(4).x, -0.5f);
     EXPECT_EQ(runtime::TemporaryTop(), runtime::TemporaryAreaStart());
+}
+
+std::vector<std::string> gReports;
+
+// Catches the reports of one test, and stops listening when it ends.
+class ReportCatcher {
+public:
+    ReportCatcher() {
+        gReports.clear();
+        player::SetReportSink([](const char* text) { gReports.emplace_back(text); });
+    }
+    ~ReportCatcher() { player::SetReportSink(nullptr); }
+    ReportCatcher(const ReportCatcher&) = delete;
+    ReportCatcher& operator=(const ReportCatcher&) = delete;
+};
+
+TEST_F(InterpreterTest, ReportsTellFailedLoadsAndIgnoredLinesWithTheirNumbers) {
+    dir_.Write("data/gfx/red.bmp", SolidBmp(2, 2, 255, 0, 0));
+    dir_.Write("data/gfx/junk.png", "not a picture");
+    dir_.Write("data/sound/junk.wav", "RIFF and nothing after");
+    dir_.Write("data/sound/tone.wav", Wav(1, 22050, 16, Ramp(64)));
+    struct Case {
+        std::string line;
+        const char* report;  // null: nothing to tell
+    };
+    const Case cases[] = {
+        {"LGFX 01 red.bmp", nullptr},
+        {"LGFX 02 Missing.png", "data\\gfx\\Missing.png: no such file"},
+        {"LBMP 03 junk.png", "data\\gfx\\junk.png: not a BMP or PNG picture that decodes"},
+        {"LBMP 04 RED.BMP", nullptr},
+        {"LSND 1 junk.wav", "data\\sound\\junk.wav: not a WAV or Ogg Vorbis sound that decodes"},
+        {"LSND 2 gone.ogg", "data\\sound\\gone.ogg: no such file"},
+        {"lsnd 3 tone.wav", nullptr},
+        {"LSND 4 ", "data\\sound\\: no such file"},
+        {"XGFX 01 0.500 0.500", "XGFX: no such command; line ignored"},
+        {" SGFX 01 0.500 0.500", " SGF: no such command; line ignored"},
+        {"sgf", "sgf: too short for a command; line ignored"},
+        {"", nullptr},
+        {" \t  ", nullptr},
+        {"SGFX -4 0.500 0.500", "slot -4: no such slot; line ignored"},
+        {"EGFX 01 -2", "slot -2: no such slot; line ignored"},
+        {"AGFX -9 100", "slot -9: no such slot; line ignored"},
+        {"sgfx 05 0.500 0.500", nullptr},
+        {"WAIT", nullptr},
+    };
+    std::string script;
+    for (const Case& c : cases) script += c.line + "\r\n";
+    ReportCatcher catcher;
+    Script(script, true);
+    std::vector<std::string> expected;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        Line();
+        // The title is line 1.
+        if (cases[i].report != nullptr) expected.push_back("line " + std::to_string(i + 2) + ": " + cases[i].report);
+    }
+    EXPECT_EQ(gReports, expected);
+    // What the lines did is what they do without a listener.
+    EXPECT_NE(screen::LookupSprite3D(1), nullptr);
+    EXPECT_NE(screen::LookupSprite(4), nullptr);
+    EXPECT_NE(sound::LookupSound(3), nullptr);
+    EXPECT_EQ(Slot(2).loaded, 1);
+    EXPECT_EQ(Slot(5).mode, 1);
+}
+
+TEST_F(InterpreterTest, AMissingScriptIsToldWithoutALine) {
+    ReportCatcher catcher;
+    Start(std::nullopt);
+    Line();
+    EXPECT_EQ(gReports, std::vector<std::string>{"data\\vuze.kel: no such file"});
 }
 
 TEST_F(InterpreterTest, StckStartsTheScriptClock) {
