@@ -28,8 +28,8 @@ void PrintUsage(std::FILE* out) {
         "Usage: rodazaro-check [--quiet] [PRESENTATION]\n"
         "Checks the presentation data\\vuze.kel (with data\\gfx and data\\sound) as the\n"
         "player will read it. PRESENTATION is a folder that holds data/vuze.kel, or\n"
-        "that data folder itself, as the player takes it; by default the current\n"
-        "directory.\n"
+        "that data folder itself, or a .zip of either, as the player takes it; by\n"
+        "default the current directory.\n"
         "\n"
         "  --dir DIR   the same as giving DIR as PRESENTATION\n"
         "  --quiet     print nothing; only the exit code tells\n"
@@ -56,10 +56,16 @@ bool EnterToCheck(const std::string& path, std::string* problem) {
     }
     // A failed EnterPresentation may leave the current folder in PATH.
     const int start = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool entered = player::EnterPresentation(path);
+    std::string refusal;
+    const bool entered = player::EnterPresentation(path, &refusal);
     const bool back = !entered && start >= 0 && ::fchdir(start) == 0;
     if (start >= 0) ::close(start);
     if (entered) return true;
+    if (player::IsArchiveName(path)) {
+        // A zip is checked only when it opens as a presentation.
+        *problem = path + " " + refusal;
+        return false;
+    }
     if (!back) {
         *problem = "cannot return to the folder the checker started in";
         return false;

@@ -184,7 +184,7 @@ const char* UsageText() {
            "clock, and writes its frames and sound, identically on every run.\n"
            "\n"
            "PRESENTATION is a folder that holds data/vuze.kel, or that data folder\n"
-           "itself; without it, the current folder.\n"
+           "itself, or a .zip of either; without it, the current folder.\n"
            "\n"
            "      --dir DIR        the presentation, as PRESENTATION\n"
            "      --mode WxHxD     1024x768x32 (default), 800x600x32, 640x480x32,\n"

@@ -249,8 +249,9 @@ int Main(int argc, char** argv) {
     options.audioPath = Absolute(options.audioPath);
     options.videoPath = Absolute(options.videoPath);
     if (!options.presentation.empty()) {
-        if (!player::EnterPresentation(options.presentation)) {
-            std::fprintf(stderr, "rodazaro-render: %s holds no data/vuze.kel\n", options.presentation.c_str());
+        std::string problem;
+        if (!player::EnterPresentation(options.presentation, &problem)) {
+            std::fprintf(stderr, "rodazaro-render: %s %s\n", options.presentation.c_str(), problem.c_str());
             return 2;
         }
     } else if (!ScriptPresent()) {
