@@ -68,7 +68,8 @@ int CaptionWidth(Node* top) {
     PangoFontDescription* font = base != nullptr ? pango_font_description_copy(base) : pango_font_description_new();
     const int size = pango_font_description_get_size(font);
     if (size > 0) {
-        if (pango_font_description_get_size_is_absolute(font)) pango_font_description_set_absolute_size(font, size * 1.2);
+        if (pango_font_description_get_size_is_absolute(font))
+            pango_font_description_set_absolute_size(font, size * 1.2);
         else pango_font_description_set_size(font, size * 6 / 5);
     }
     pango_font_description_set_weight(font, PANGO_WEIGHT_BOLD);
@@ -103,7 +104,8 @@ GdkPixbuf* IconFromFiles() {
     if (!tried) {
         tried = true;
         for (const char* file : kIconFiles) {
-            if (icon == nullptr && file[0] != 0) icon = gdk_pixbuf_new_from_file_at_size(file, kIconSize, kIconSize, nullptr);
+            if (icon == nullptr && file[0] != 0)
+                icon = gdk_pixbuf_new_from_file_at_size(file, kIconSize, kIconSize, nullptr);
         }
     }
     return icon;
