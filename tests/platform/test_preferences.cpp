@@ -83,8 +83,8 @@ TEST_F(PreferencesTest, EachPresentationFolderKeepsItsOwnLatestValue) {
     Enter("show-b");
     EXPECT_EQ(Recall(), "640x480x32");
     // The latest first, one line a presentation.
-    EXPECT_EQ(StoreText(), "1024x768x16\t" + (root / "show-a").string() + "\n640x480x32\t" +
-                               (root / "show-b").string() + "\n");
+    EXPECT_EQ(StoreText(),
+              "1024x768x16\t" + (root / "show-a").string() + "\n640x480x32\t" + (root / "show-b").string() + "\n");
     // A value that does not fit is not handed out in part.
     char small[4] = "abc";
     EXPECT_FALSE(platform::RecallChoice(kName, small, sizeof small));
