@@ -179,6 +179,9 @@ void UseDialogManners(WindowHandle window, WindowHandle defaultButton) {
         gtk_widget_set_can_default(button->widget, TRUE);
         gtk_window_set_default(GTK_WINDOW(top->widget), button->widget);
         gtk_widget_grab_focus(button->widget);
+        // The focus is shown from the start, not only once a key was used:
+        // the user sees what Enter will press.
+        gtk_window_set_focus_visible(GTK_WINDOW(top->widget), TRUE);
     }
     FitDialogToText(top);
 }
