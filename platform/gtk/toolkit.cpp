@@ -159,11 +159,15 @@ WindowHandle CreateTopLevel(const ClassRecord& windowClass, const char* title, s
     node->style = style & ~(kStyleVisible | kStyleMaximize);
     node->exStyle = exStyle;
     node->text = title == nullptr ? std::string() : std::string(title);
+    node->askedX = x;
+    node->askedY = y;
 
     Rect extents{};
     GetFrameExtents(style, &extents);
     const int clientWidth = std::max(1, width - extents.left - extents.right);
     const int clientHeight = std::max(1, height - extents.top - extents.bottom);
+    node->askedWidth = clientWidth;
+    node->askedHeight = clientHeight;
 
     GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     node->widget = window;
@@ -178,6 +182,7 @@ WindowHandle CreateTopLevel(const ClassRecord& windowClass, const char* title, s
         // managers leave at its own size.
         gtk_window_set_type_hint(gtkWindow, GDK_WINDOW_TYPE_HINT_DIALOG);
     }
+    if (windowClass.attributes.icon == kProgramIcon) ApplyProgramIcon(gtkWindow);
     g_object_set_data(G_OBJECT(window), kNodeKey, DataFromHandle(node->handle));
 
     GtkWidget* client = gtk_fixed_new();
@@ -291,14 +296,18 @@ void NotifyParent(WindowHandle control, std::uint32_t code) {
 std::string ToUtf8(const char* text) {
     if (text == nullptr) return std::string();
     if (g_utf8_validate(text, -1, nullptr)) return std::string(text);
+    // Windows-1252 from 0x80 to 0x9F; the five bytes it leaves undefined
+    // stand for themselves, as Windows reads them.  From 0xA0 on it is
+    // Latin-1.
+    static constexpr char16_t kHighControls[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                                   0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
     std::string result;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {
-        if (*p < 0x80) {
-            result.push_back(static_cast<char>(*p));
-        } else {
-            result.push_back(static_cast<char>(0xC0 | (*p >> 6)));
-            result.push_back(static_cast<char>(0x80 | (*p & 0x3F)));
-        }
+        const gunichar c = *p >= 0x80 && *p < 0xA0 ? kHighControls[*p - 0x80] : *p;
+        char bytes[6];
+        result.append(bytes, static_cast<std::size_t>(g_unichar_to_utf8(c, bytes)));
     }
     return result;
 }
@@ -353,8 +362,9 @@ FontHandle GetDefaultGuiFont() { return kStockGuiFont; }
 
 std::uintptr_t LoadArrowCursor() { return 32512; }
 
-// The program carries no icon: windows show the platform's default one.
-std::uintptr_t LoadProgramIcon(InstanceHandle, int) { return 0; }
+// The program has one icon, whatever the resource number: windows of a class
+// that carries it show it (toolkit_dialog.cpp finds it).
+std::uintptr_t LoadProgramIcon(InstanceHandle, int) { return kProgramIcon; }
 
 bool RegisterWindowClass(const WindowClassTemplate* tmpl) {
     if (tmpl == nullptr || tmpl->className == nullptr || tmpl->className[0] == 0) return false;
