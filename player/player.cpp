@@ -7,6 +7,7 @@
 #include "player/interpreter.h"
 #include "player/player_state.h"
 #include "player/scene.h"
+#include "player/show_controls.h"
 #include "runtime/heaps.h"
 #include "runtime/strings.h"
 #include "runtime/text_files.h"
@@ -50,6 +51,7 @@ void ResetAllModules() {
     sound::ResetSoundModule();
     sound::ResetOggModule();
     keyboard::ResetKeyboardModule();
+    ResetShowControls();
 }
 
 void StartUp() {
@@ -77,10 +79,14 @@ void StartUp() {
 
 void RunTurn() {
     keyboard::ReadKeyboard();
-    if (gPlayer.waitUntil == 0) {
-        ExecuteScriptLine();
-    } else if (ElapsedSinceClockStart() >= gPlayer.waitUntil) {
-        gPlayer.waitUntil = 0;
+    // A paused show runs no script line: the script clock stands still, and
+    // the scene is drawn as it stands.
+    if (!ShowPaused()) {
+        if (gPlayer.waitUntil == 0) {
+            ExecuteScriptLine();
+        } else if (ElapsedSinceClockStart() >= gPlayer.waitUntil) {
+            gPlayer.waitUntil = 0;
+        }
     }
     if (gPlayer.screenOpen == 1) {
         screen::ClearScreen(0, 0, 0);
@@ -88,6 +94,7 @@ void RunTurn() {
         DrawScene();
         screen::FlipBuffers();
     }
+    ApplyShowKeys();
     runtime::Delay(1);
 }
 
@@ -120,6 +127,7 @@ void Shutdown() {
 void PlayerMain(const ShowOptions& options) {
     gShowOptions = options;
     StartUp();
+    InstallShowControls(options);
     RunLauncher();
     MainLoop();
 }
