@@ -33,12 +33,12 @@ bool ReadPresentedRgb(std::vector<unsigned char>* rgb, int* width, int* height) 
     platform::LockedSurface locked{};
     if (platform::LockSurface(gScreen.primary, &locked, platform::kLockReadOnly) != platform::kOk) return false;
     const int bytes = static_cast<int>(locked.bitsPerPixel / 8);
-    const bool readable = locked.pixels != nullptr && locked.width > 0 && locked.height > 0 && bytes >= 2 &&
-                          bytes <= 4;
+    const bool readable = locked.pixels != nullptr && locked.width > 0 && locked.height > 0 && bytes >= 2 && bytes <= 4;
     if (readable) {
         rgb->assign(static_cast<std::size_t>(locked.width) * locked.height * 3, 0);
         for (int y = 0; y < locked.height; ++y) {
-            const auto* row = static_cast<const unsigned char*>(locked.pixels) + static_cast<std::ptrdiff_t>(y) * locked.pitch;
+            const auto* row = static_cast<const unsigned char*>(locked.pixels) +
+                              static_cast<std::ptrdiff_t>(y) * locked.pitch;
             for (int x = 0; x < locked.width; ++x) {
                 std::uint32_t pixel = 0;
                 for (int b = 0; b < bytes; ++b) pixel |= static_cast<std::uint32_t>(row[x * bytes + b]) << (8 * b);
