@@ -171,7 +171,9 @@ TEST(Letterbox, KeepsTheAspectRatioCentredWithBarsAround) {
     check(ComputeLetterbox(1920, 1080, 800, 600), 240, 0, 1680, 1080);  // bars left and right
     check(ComputeLetterbox(1280, 1024, 1024, 768), 0, 32, 1280, 992);   // bars above and below
     check(ComputeLetterbox(1000, 1000, 640, 480), 0, 125, 1000, 875);
-    check(ComputeLetterbox(640, 480, 1024, 768), 0, 0, 640, 480);  // shrunk
+    check(ComputeLetterbox(640, 480, 1024, 768), 0, 0, 640, 480);   // shrunk
+    check(ComputeLetterbox(600, 300, 800, 600), 100, 0, 500, 300);  // a window made wide and low
+    check(ComputeLetterbox(300, 900, 640, 480), 0, 337, 300, 562);  // a window made narrow and tall
     check(ComputeLetterbox(0, 768, 800, 600), 0, 0, 0, 0);
 }
 
