@@ -128,6 +128,11 @@ const char* UsageText() {
            "  -h, --help         show this text and exit\n"
            "      --version      show the version and exit\n"
            "\n"
+           "Keys during the show (Linux): Alt+Enter or F11 switch between full screen\n"
+           "and window; F12 saves the frame shown as a PNG in $XDG_PICTURES_DIR/RodaZaro\n"
+           "(else ~/Pictures/RodaZaro); Space or Pause pause and resume; M mutes and\n"
+           "unmutes; Escape ends the show.\n"
+           "\n"
            "Exit status: 0 when the show ended, 1 when there is no display to show\n"
            "it on, 2 for a wrong command line or a PRESENTATION without\n"
            "data/vuze.kel, 128+N after signal N.\n";
