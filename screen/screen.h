@@ -61,7 +61,8 @@ void FlipBuffers();
 void FlipFullScreen(std::int32_t wait);
 // Shows the screen as the whole desktop, or windowed as a resizable window
 // with the mode's picture scaled to fit it; the frames drawn are the same.
-// Takes effect at once on an open screen and at the next OpenScreen.
+// Once the screen window exists (the sprite system made it), it takes
+// effect at once on an open screen and at every OpenScreen after.
 void SetScreenWindowed(bool windowed);
 // Writes the frame the last flip showed, in the screen mode's size, to a
 // PNG file; false when there is no frame to read or the file fails.
