@@ -8,6 +8,7 @@
 #include "player/player_state.h"
 #include "player/report.h"
 #include "player/scene.h"
+#include "player/show_controls.h"
 #include "runtime/heaps.h"
 #include "runtime/strings.h"
 #include "runtime/text_files.h"
@@ -51,6 +52,7 @@ void ResetAllModules() {
     sound::ResetSoundModule();
     sound::ResetOggModule();
     keyboard::ResetKeyboardModule();
+    ResetShowControls();
 }
 
 void StartUp() {
@@ -79,10 +81,14 @@ void StartUp() {
 
 void RunTurn() {
     keyboard::ReadKeyboard();
-    if (gPlayer.waitUntil == 0) {
-        ExecuteScriptLine();
-    } else if (ElapsedSinceClockStart() >= gPlayer.waitUntil) {
-        gPlayer.waitUntil = 0;
+    // A paused show runs no script line: the script clock stands still, and
+    // the scene is drawn as it stands.
+    if (!ShowPaused()) {
+        if (gPlayer.waitUntil == 0) {
+            ExecuteScriptLine();
+        } else if (ElapsedSinceClockStart() >= gPlayer.waitUntil) {
+            gPlayer.waitUntil = 0;
+        }
     }
     if (gPlayer.screenOpen == 1) {
         screen::ClearScreen(0, 0, 0);
@@ -90,6 +96,7 @@ void RunTurn() {
         DrawScene();
         screen::FlipBuffers();
     }
+    ApplyShowKeys();
     runtime::Delay(1);
 }
 
@@ -123,6 +130,7 @@ void PlayerMain(const ShowOptions& options) {
     gShowOptions = options;
     SetReportSink(options.verbose ? ReportToStandardError : nullptr);
     StartUp();
+    InstallShowControls(options);
     RunLauncher();
     MainLoop();
 }

@@ -246,4 +246,14 @@ const SoundDecoder* SoundDecoderAt(std::int32_t index) { return gDecoders.At(ind
 
 const SoundDecoder* CurrentSoundDecoder() { return gCurrentDecoder; }
 
+void SetSoundVolume(std::int32_t percent) {
+    if (gSoundDevice.device == nullptr) return;
+    const std::int32_t clamped = percent < 0 ? 0 : (percent > 100 ? 100 : percent);
+    platform::SetSoundMasterVolume(gSoundDevice.device, static_cast<std::uint32_t>(clamped));
+}
+
+void PauseSounds(bool paused) {
+    if (gSoundDevice.device != nullptr) platform::PauseSoundDevice(gSoundDevice.device, paused);
+}
+
 }  // namespace sound

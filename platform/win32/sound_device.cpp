@@ -144,4 +144,11 @@ Result PlaySoundBuffer(SoundBuffer* buffer, std::uint32_t flags) {
     return static_cast<Result>(Native(buffer)->Play(0, 0, flags));
 }
 
+// The Windows program offers no show keys, so nothing pauses its sound; the
+// master volume is not applied either (DirectSound would need the primary
+// buffer made with a volume control, which changes what the device does for
+// every program): both answer kOk and leave the sound as it is.
+Result SetSoundMasterVolume(SoundDevice* device, std::uint32_t) { return device == nullptr ? kFail : kOk; }
+Result PauseSoundDevice(SoundDevice* device, bool) { return device == nullptr ? kFail : kOk; }
+
 }  // namespace platform
