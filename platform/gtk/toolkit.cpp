@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 #include "platform/gtk/toolkit_internal.h"
+#include "platform/posix/window_text.h"
 #include "platform/toolkit.h"
 
 namespace platform {
@@ -293,24 +294,7 @@ void NotifyParent(WindowHandle control, std::uint32_t code) {
              static_cast<std::intptr_t>(control));
 }
 
-std::string ToUtf8(const char* text) {
-    if (text == nullptr) return std::string();
-    if (g_utf8_validate(text, -1, nullptr)) return std::string(text);
-    // Windows-1252 from 0x80 to 0x9F; the five bytes it leaves undefined
-    // stand for themselves, as Windows reads them.  From 0xA0 on it is
-    // Latin-1.
-    static constexpr char16_t kHighControls[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                                   0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    std::string result;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {
-        const gunichar c = *p >= 0x80 && *p < 0xA0 ? kHighControls[*p - 0x80] : *p;
-        char bytes[6];
-        result.append(bytes, static_cast<std::size_t>(g_unichar_to_utf8(c, bytes)));
-    }
-    return result;
-}
+std::string ToUtf8(const char* text) { return posix::WindowTextToUtf8(text); }
 
 bool IsDecoratedStyle(std::uint32_t style) {
     if ((style & (kStyleChild | kStylePopup)) == 0) return true;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <initializer_list>
 
+#include "platform/posix/window_text.h"
 #include "platform/screen_window.h"
 #include "platform/sdl/common.h"
 #include "platform/sdl/input.h"
@@ -124,7 +125,7 @@ WindowHandle CreateScreenWindow(InstanceHandle) {
 
 void SetScreenWindowTitle(WindowHandle window, const char* title) {
     SDL_Window* sdlWindow = sdl::WindowFromHandle(window);
-    if (sdlWindow != nullptr) SDL_SetWindowTitle(sdlWindow, title != nullptr ? title : "");
+    if (sdlWindow != nullptr) SDL_SetWindowTitle(sdlWindow, posix::WindowTextToUtf8(title).c_str());
 }
 
 void MoveScreenWindow(WindowHandle window, int x, int y, int width, int height, bool) {
