@@ -100,6 +100,15 @@ PSND 0
 WAIT 8000
 SBMP 02 0.000 0.600
 EOF
+# The first run plays the same show zipped, under a top folder of its own.
+(cd "$work" && python3 -c '
+import os, zipfile
+with zipfile.ZipFile("show.zip", "w", zipfile.ZIP_DEFLATED) as z:
+    for folder, _, files in os.walk("show"):
+        for name in files:
+            path = os.path.join(folder, name)
+            z.write(path, os.path.join("Show", os.path.relpath(path, "show")))
+') || fail "cannot zip the show"
 
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3> "$work/display" 2> "$work/xvfb.log" &
 xvfb_pid=$!
@@ -126,7 +135,7 @@ start_wm() {
 # start_player ARGS...: the player on the presentation; sets window once
 # its window is shown.
 start_player() {
-    "$player" --mode 800x600x32 "$@" "$work/show" > "$work/player.log" 2>&1 &
+    "$player" --mode 800x600x32 "$@" "${presentation:-$work/show}" > "$work/player.log" 2>&1 &
     player_pid=$!
     window=""
     for _ in $(seq 100); do
@@ -215,8 +224,8 @@ end_with_escape() {
 
 # --- The window, the pause, the saved frame, the volume -------------------
 start_wm -use_dialog_mode free -force_dialogs "Show keys test"
-SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" XDG_PICTURES_DIR="$work/pictures" \
-    start_player --window --volume 50
+presentation="$work/show.zip" SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" \
+    XDG_PICTURES_DIR="$work/pictures" start_player --window --volume 50
 
 scene_shown() { look && [ "$look_w" = 800 ] && [ "$look_h" = 600 ] && near 380 300 255 0 0 && near 420 300 0 255 0; }
 poll 10 scene_shown || fail "no 800 x 600 window showing the scene (window ${look_w:-?} x ${look_h:-?})"
