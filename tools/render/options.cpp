@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "player/command_line.h"
 #include "player/show_options.h"
 
 namespace render {
@@ -136,11 +137,7 @@ Options ParseOptions(int argc, const char* const* argv) {
             const std::string name = arg.substr(0, equals);
             if (TakesValue(name)) {
                 std::string value;
-                if (equals != std::string::npos) {
-                    value = arg.substr(equals + 1);
-                } else if (i + 1 < argc && argv[i + 1] != nullptr) {
-                    value = argv[++i];
-                } else {
+                if (!player::TakeOptionValue(argc, argv, &i, &value)) {
                     return UsageError("option '" + name + "' needs a value");
                 }
                 const std::string error = ReadOption(name, value, &options);
