@@ -230,8 +230,8 @@ TEST_F(ClipTest, CopiesAreOpaque) {
 
 // Every image format the loaders read, through the loader's row conversion
 // into every screen format, pixel for pixel as the general conversion of the
-// same decoded rows.  Widths 1 to 9 and 13 end rows on each place of the
-// fast converters' groups of four pixels.
+// same decoded rows.  The widths end rows on each place of the fast
+// converters' groups of four, eight and sixteen pixels.
 class SpriteConversionTest : public SpriteTest {
 protected:
     struct Noise {
@@ -292,7 +292,7 @@ TEST_F(SpriteConversionTest, EveryImageFormatIntoEveryScreenFormatAsTheGeneralCo
         {16, 0x07E0, "16-bit 5-6-5"}, {16, 0x03E0, "16-bit 5-5-5"}, {24, 0x07E0, "24-bit"}, {32, 0x07E0, "32-bit"}};
     Noise noise{7};
     std::vector<std::pair<std::string, image_test::Bytes>> images;
-    for (std::int32_t width : {1, 2, 3, 4, 5, 6, 7, 8, 9, 13}) {
+    for (std::int32_t width : {1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 17, 18, 19, 25, 34}) {
         for (std::uint16_t bits : {1, 4, 8, 16, 24, 32}) {
             images.emplace_back("BMP " + std::to_string(bits) + " bits, width " + std::to_string(width),
                                 NoiseBmp(width, bits, noise));
