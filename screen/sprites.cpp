@@ -4,7 +4,9 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+// 64-bit x86 only: 32-bit Windows does not keep the stack aligned for the
+// vector registers' spills.
+#if defined(__GNUC__) && defined(__x86_64__)
 #include <tmmintrin.h>
 #define RODAZARO_SSSE3_ROWS 1
 #endif
