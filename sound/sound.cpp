@@ -47,8 +47,8 @@ void CopyIntoRegions(const unsigned char* samples, std::uint32_t bytes, void* fi
 // place of the sound that had it.  0 on failure, with the table as it was;
 // fill is then never called.
 template <typename Fill>
-std::intptr_t CreateFilledBuffer(std::int32_t number, const void* format, std::uint32_t formatBytes,
-                                 std::uint32_t bytes, Fill fill) {
+std::intptr_t CreateBufferFilledBy(std::int32_t number, const void* format, std::uint32_t formatBytes,
+                                   std::uint32_t bytes, Fill fill) {
     platform::SoundBufferDesc& desc = gSoundDevice.description;
     desc.flags = platform::kBufferStaticFlags;
     desc.bufferBytes = bytes;
@@ -83,6 +83,18 @@ std::intptr_t CreateFilledBuffer(std::int32_t number, const void* format, std::u
     return number == -1 ? static_cast<std::intptr_t>(effective) : reinterpret_cast<std::intptr_t>(buffer);
 }
 
+// Creates and fills a static buffer with the samples, then puts it under
+// number in place of the sound that had it.  0 on failure, with the table
+// as it was.
+std::intptr_t CreateFilledBuffer(std::int32_t number, const void* format, std::uint32_t formatBytes,
+                                 const unsigned char* samples, std::uint32_t bytes) {
+    return CreateBufferFilledBy(
+        number, format, formatBytes, bytes,
+        [samples, bytes](void* first, std::uint32_t firstBytes, void* second, std::uint32_t secondBytes) {
+            CopyIntoRegions(samples, bytes, first, firstBytes, second, secondBytes);
+        });
+}
+
 // Runs the current decoder over its open stream straight into a new static
 // buffer, described by gDecodedFormat (16-bit PCM), and puts it under
 // number.  0 on failure, with the decoder's stream closed.
@@ -108,7 +120,7 @@ std::intptr_t CreateDecodedBuffer(std::int32_t number) {
     const auto size = static_cast<std::uint32_t>(bytes);
     bool decoded = false;
     runtime::NoteLoadProblem(runtime::LoadProblem::kNoDevice);
-    const std::intptr_t result = CreateFilledBuffer(
+    const std::intptr_t result = CreateBufferFilledBy(
         number, &gDecodedFormat, sizeof gDecodedFormat, size,
         [&](void* first, std::uint32_t firstBytes, void* second, std::uint32_t secondBytes) {
             decoded = true;
@@ -214,11 +226,7 @@ std::intptr_t LoadSoundData(std::int32_t number, const void* data, std::uint32_t
         WavImage wav{};
         if (ReadWavImage(image, size, &wav) != WavProblem::None) return 0;
         runtime::NoteLoadProblem(runtime::LoadProblem::kNoDevice);
-        return CreateFilledBuffer(
-            number, wav.format, wav.formatBytes, wav.sampleBytes,
-            [&wav](void* first, std::uint32_t firstBytes, void* second, std::uint32_t secondBytes) {
-                CopyIntoRegions(wav.samples, wav.sampleBytes, first, firstBytes, second, secondBytes);
-            });
+        return CreateFilledBuffer(number, wav.format, wav.formatBytes, wav.samples, wav.sampleBytes);
     }
     if (FindSoundDecoder(data, size) == 0) return 0;
     return CreateDecodedBuffer(number);
