@@ -23,8 +23,9 @@ std::string TurnStats::Summary() const {
     const Turn worst = *std::max_element(turns_.begin(), turns_.end(),
                                          [](const Turn& a, const Turn& b) { return a.milliseconds < b.milliseconds; });
     char text[160];
-    std::snprintf(text, sizeof text, "%zu turns: median %.3f ms, 99th percentile %.3f ms, worst %.3f ms (script line %d)",
-                  n, median, p99, worst.milliseconds, static_cast<int>(worst.line));
+    std::snprintf(text, sizeof text,
+                  "%zu turns: median %.3f ms, 99th percentile %.3f ms, worst %.3f ms (script line %d)", n, median, p99,
+                  worst.milliseconds, static_cast<int>(worst.line));
     return text;
 }
 
