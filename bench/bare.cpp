@@ -57,8 +57,7 @@ Pixels BareDecodePng(const std::string& path) {
 
 Pixels BareReadBmp(const std::string& path) {
     const Bytes file = ReadFile(path);
-    if (file.size() < 54 || file[0] != 'B' || file[1] != 'M' || Little(file, 28, 2) != 24 ||
-        Little(file, 30, 4) != 0) {
+    if (file.size() < 54 || file[0] != 'B' || file[1] != 'M' || Little(file, 28, 2) != 24 || Little(file, 30, 4) != 0) {
         return {};
     }
     const std::size_t offset = Little(file, 10, 4);

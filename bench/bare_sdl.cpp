@@ -2,13 +2,15 @@
 
 #include <SDL.h>
 
+#include <vector>
+
 namespace bench {
 
 struct BareSdl::Parts {
     bool videoStarted = false;
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
-    SDL_Texture* texture = nullptr;
+    std::vector<SDL_Texture*> textures;
     int textureWidth = 0;
     int textureHeight = 0;
 };
@@ -16,13 +18,13 @@ struct BareSdl::Parts {
 BareSdl::BareSdl() : parts_(std::make_unique<Parts>()) {}
 
 BareSdl::~BareSdl() {
-    if (parts_->texture != nullptr) SDL_DestroyTexture(parts_->texture);
+    for (SDL_Texture* texture : parts_->textures) SDL_DestroyTexture(texture);
     if (parts_->renderer != nullptr) SDL_DestroyRenderer(parts_->renderer);
     if (parts_->window != nullptr) SDL_DestroyWindow(parts_->window);
     if (parts_->videoStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-bool BareSdl::Open(int width, int height, const Pixels& texture) {
+bool BareSdl::Open(int width, int height, const Pixels& pixels, int textures) {
     Parts& p = *parts_;
     p.videoStarted = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     if (!p.videoStarted) return false;
@@ -30,14 +32,17 @@ bool BareSdl::Open(int width, int height, const Pixels& texture) {
     if (p.window == nullptr) return false;
     p.renderer = SDL_CreateRenderer(p.window, -1, SDL_RENDERER_SOFTWARE);
     if (p.renderer == nullptr) return false;
-    // R, G, B, A bytes in memory.
-    p.texture = SDL_CreateTexture(p.renderer, SDL_PIXELFORMAT_ABGR8888, SDL_TEXTUREACCESS_STATIC, texture.width,
-                                  texture.height);
-    if (p.texture == nullptr) return false;
-    SDL_UpdateTexture(p.texture, nullptr, texture.rgba.data(), texture.width * 4);
-    SDL_SetTextureBlendMode(p.texture, SDL_BLENDMODE_BLEND);
-    p.textureWidth = texture.width;
-    p.textureHeight = texture.height;
+    for (int i = 0; i < textures; ++i) {
+        // R, G, B, A bytes in memory.
+        SDL_Texture* texture = SDL_CreateTexture(p.renderer, SDL_PIXELFORMAT_ABGR8888, SDL_TEXTUREACCESS_STATIC,
+                                                 pixels.width, pixels.height);
+        if (texture == nullptr) return false;
+        p.textures.push_back(texture);
+        SDL_UpdateTexture(texture, nullptr, pixels.rgba.data(), pixels.width * 4);
+        SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
+    }
+    p.textureWidth = pixels.width;
+    p.textureHeight = pixels.height;
     return true;
 }
 
@@ -50,13 +55,14 @@ void BareSdl::DrawFrame(const std::vector<Quad>& quads) {
         // Linear filtering where the quad magnifies the texture.
         const bool magnified = q.right - q.left >= static_cast<float>(p.textureWidth) &&
                                q.bottom - q.top >= static_cast<float>(p.textureHeight);
-        SDL_SetTextureScaleMode(p.texture, magnified ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+        SDL_Texture* texture = p.textures.at(static_cast<std::size_t>(q.texture));
+        SDL_SetTextureScaleMode(texture, magnified ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
         const SDL_Color colour{255, 255, 255, q.alpha};
         const SDL_Vertex corners[4] = {{{q.left, q.top}, colour, {0, 0}},
                                        {{q.right, q.top}, colour, {1, 0}},
                                        {{q.left, q.bottom}, colour, {0, 1}},
                                        {{q.right, q.bottom}, colour, {1, 1}}};
-        SDL_RenderGeometry(p.renderer, p.texture, corners, 4, kIndices, 6);
+        SDL_RenderGeometry(p.renderer, texture, corners, 4, kIndices, 6);
     }
     SDL_RenderPresent(p.renderer);
 }

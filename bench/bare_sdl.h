@@ -11,10 +11,12 @@
 
 namespace bench {
 
-// A textured rectangle in screen pixels, drawn with a constant alpha.
+// A rectangle in screen pixels drawn with one of the textures and a
+// constant alpha.
 struct Quad {
     float left, top, right, bottom;
     std::uint8_t alpha;
+    int texture;
 };
 
 class BareSdl {
@@ -24,9 +26,10 @@ public:
     BareSdl(const BareSdl&) = delete;
     BareSdl& operator=(const BareSdl&) = delete;
 
-    // A window and renderer of this size and a texture of these pixels;
-    // false when SDL refuses one of them.
-    bool Open(int width, int height, const Pixels& texture);
+    // A window and renderer of this size and `textures` textures of these
+    // pixels, as the player has a sprite of its own in each slot; false
+    // when SDL refuses one of them.
+    bool Open(int width, int height, const Pixels& pixels, int textures = 1);
     // One frame: clear to black, the quads blended in order, present.
     void DrawFrame(const std::vector<Quad>& quads);
 

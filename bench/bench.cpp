@@ -27,6 +27,7 @@
 #include "platform/sdl/sound_device.h"
 #include "player/player.h"
 #include "player/player_state.h"
+#include "player/scene.h"
 #include "screen/screen.h"
 #include "screen/sprite3d.h"
 #include "screen/sprites.h"
@@ -59,7 +60,7 @@ void Check(bool ok, const std::string& what) {
 
 // How much work each figure does: a full run, or --smoke.
 struct Settings {
-    int runs;                    // runs of which the median is taken
+    int runs;                     // runs of which the median is taken
     std::vector<int> photoSizes;  // widths of the photos (4:3)
     double soundSeconds;
     int tileWidth;  // the scene's picture (4:3)
@@ -69,7 +70,7 @@ struct Settings {
     int slideSeconds;
 };
 
-const Settings kFull{7, {1024, 800, 640, 320}, 30.0, 256, 40, 300, 1024, 10};
+const Settings kFull{7, {1024, 800, 640, 320}, 30.0, 128, 40, 300, 1024, 10};
 const Settings kSmoke{1, {64}, 1.0, 32, 2, 5, 320, 2};
 
 constexpr int kScreenWidth = 1024;
@@ -112,7 +113,9 @@ public:
     PlayerSession& operator=(const PlayerSession&) = delete;
 
     // One main-loop turn; its real time in ms.
-    double Turn() { return TimeOf([] { player::RunTurn(); }); }
+    double Turn() {
+        return TimeOf([] { player::RunTurn(); });
+    }
     // Turns until the script has read line number `line`.
     void RunUpTo(int line) {
         while (player::gPlayer.scriptLine < line) Turn();
@@ -165,8 +168,8 @@ void SpriteLoads(const Settings& settings, std::vector<Figure>& figures) {
                 ours.push_back(ourRun);
                 bare.push_back(bareRun);
             }
-            figures.push_back({"sprite load " + extension + "->" + std::to_string(depth) + "bit", Median(ours),
-                               Median(bare)});
+            figures.push_back(
+                {"sprite load " + extension + "->" + std::to_string(depth) + "bit", Median(ours), Median(bare)});
         }
     }
 }
@@ -187,8 +190,9 @@ void SoundLoads(const Settings& settings, std::vector<Figure>& figures) {
             }));
             sound::FreeSound(1);
             bare.push_back(TimeOf([&] {
-                const std::vector<std::int16_t> samples = extension == "ogg" ? bench::BareDecodeOgg("data/sound/" + file)
-                                                                             : bench::BareReadWav("data/sound/" + file);
+                const std::vector<std::int16_t> samples = extension == "ogg"
+                                                              ? bench::BareDecodeOgg("data/sound/" + file)
+                                                              : bench::BareReadWav("data/sound/" + file);
                 Check(!samples.empty(), "the bare reader did not read " + file);
             }));
         }
@@ -216,27 +220,36 @@ void SceneDraw(const Settings& settings, std::vector<Figure>& figures) {
     {
         PlayerSession session(script, 32);
         session.RunUpTo(slots + 2);
-        // Spread over the screen, zoomed from 1 to 3 times, alpha 60 to 255.
+        // Spread over the screen, zoomed from 1 to 2 times, alpha 60 to 255.
         for (int i = 0; i < slots; ++i) {
             player::GfxSlot& slot = player::gPlayer.gfxTable[i];
             slot.mode = 1;
             slot.x = static_cast<float>(i % 10) / 5.0f - 0.9f;
             slot.y = static_cast<float>(i / 10) / 5.0f - 0.9f;
-            slot.zoom = static_cast<float>(i % 7) / 3.0f;
+            slot.zoom = static_cast<float>(i % 5) / 4.0f;
             slot.alpha = static_cast<std::int16_t>(60 + (i * 37) % 196);
         }
         session.Turn();
+        // Where the scene draws each slot: centred at x, y, (zoom + 1) times
+        // the sprite's size.
         for (int i = 0; i < slots; ++i) {
             const screen::Sprite3DRecord* record = screen::LookupSprite3D(i);
             Check(record != nullptr && record->texture != nullptr, "the player made no 3D sprite of tile.png");
-            const platform::TLVertex* v = record->vertices;
-            quads.push_back({v[0].x, v[0].y, v[3].x, v[3].y, static_cast<std::uint8_t>(v[0].diffuse >> 24)});
+            const player::GfxSlot& slot = player::gPlayer.gfxTable[i];
+            const double scale = static_cast<double>(slot.zoom) + 1.0;
+            const std::int32_t width = player::Nearest(scale * screen::SpriteWidth(i));
+            const std::int32_t height = player::Nearest(scale * screen::SpriteHeight(i));
+            const std::int32_t left = player::Nearest(slot.x * kScreenWidth / 2.0 + kScreenWidth / 2.0 - width / 2.0);
+            const std::int32_t top = player::Nearest(slot.y * kScreenHeight / 2.0 + kScreenHeight / 2.0 - height / 2.0);
+            quads.push_back({static_cast<float>(left), static_cast<float>(top), static_cast<float>(left + width),
+                             static_cast<float>(top + height), static_cast<std::uint8_t>(slot.alpha), i});
         }
         for (int frame = 0; frame < settings.sceneFrames; ++frame) ours.push_back(session.Turn());
     }
 
     bench::BareSdl bare;
-    Check(bare.Open(kScreenWidth, kScreenHeight, bench::BareDecodePng("data/gfx/tile.png")), "bare SDL did not open");
+    Check(bare.Open(kScreenWidth, kScreenHeight, bench::BareDecodePng("data/gfx/tile.png"), slots),
+          "bare SDL did not open");
     bare.DrawFrame(quads);
     std::vector<double> bareFrames;
     for (int frame = 0; frame < settings.sceneFrames; ++frame) {
@@ -317,12 +330,14 @@ std::string JsonText(const std::string& text) {
 
 bool WriteJson(const std::string& path, bool smoke, const std::vector<Figure>& figures) {
     std::ofstream out(path);
-    out << "{\n  \"mode\": " << JsonText(smoke ? "smoke" : "full") << ",\n  \"cpus\": "
-        << std::thread::hardware_concurrency() << ",\n  \"cpu\": " << JsonText(CpuModel()) << ",\n  \"figures\": [\n";
+    out << "{\n  \"mode\": " << JsonText(smoke ? "smoke" : "full")
+        << ",\n  \"cpus\": " << std::thread::hardware_concurrency() << ",\n  \"cpu\": " << JsonText(CpuModel())
+        << ",\n  \"figures\": [\n";
     char line[256];
     for (std::size_t i = 0; i < figures.size(); ++i) {
         const Figure& f = figures[i];
-        std::snprintf(line, sizeof line, "    {\"name\": %s, \"ours_ms\": %.4f, \"bare_ms\": %.4f, \"ratio\": %.4f}%s\n",
+        std::snprintf(line, sizeof line,
+                      "    {\"name\": %s, \"ours_ms\": %.4f, \"bare_ms\": %.4f, \"ratio\": %.4f}%s\n",
                       JsonText(f.name).c_str(), f.ours, f.bare, f.Ratio(), i + 1 < figures.size() ? "," : "");
         out << line;
     }

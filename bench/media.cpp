@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <stdexcept>
 
@@ -108,8 +107,8 @@ std::vector<float> MakeMusic(int rate, double seconds, unsigned seed) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> noise(-0.02, 0.02);
     // A new chord every two seconds, its notes spread between the channels.
-    constexpr double kChords[4][3] = {{220.0, 277.2, 329.6}, {196.0, 246.9, 293.7}, {174.6, 220.0, 261.6},
-                                      {164.8, 207.7, 246.9}};
+    constexpr double kChords[4][3] = {
+        {220.0, 277.2, 329.6}, {196.0, 246.9, 293.7}, {174.6, 220.0, 261.6}, {164.8, 207.7, 246.9}};
     for (std::size_t i = 0; i < frames; ++i) {
         const double t = static_cast<double>(i) / rate;
         const auto& chord = kChords[static_cast<std::size_t>(t / 2.0) % 4];
@@ -145,9 +144,13 @@ void WriteFile(const std::string& path, const Bytes& bytes) {
 }
 
 Bytes ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) throw std::runtime_error("cannot read " + path);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    Bytes bytes(static_cast<std::size_t>(in.tellg()));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return bytes;
 }
 
 }  // namespace bench
