@@ -337,7 +337,7 @@ bool WriteJson(const std::string& path, bool smoke, const std::vector<Figure>& f
     for (std::size_t i = 0; i < figures.size(); ++i) {
         const Figure& f = figures[i];
         std::snprintf(line, sizeof line,
-                      "    {\"name\": %s, \"ours_ms\": %.4f, \"bare_ms\": %.4f, \"ratio\": %.4f}%s\n",
+                      "    {\"name\": %s, \"ours_ms\": %.6f, \"bare_ms\": %.6f, \"ratio\": %.4f}%s\n",
                       JsonText(f.name).c_str(), f.ours, f.bare, f.Ratio(), i + 1 < figures.size() ? "," : "");
         out << line;
     }
