@@ -28,7 +28,8 @@ bool BareSdl::Open(int width, int height, const Pixels& pixels, int textures) {
     Parts& p = *parts_;
     p.videoStarted = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     if (!p.videoStarted) return false;
-    p.window = SDL_CreateWindow("bench", 0, 0, width, height, 0);
+    // Hidden: the player's screen window keeps the focus.
+    p.window = SDL_CreateWindow("bench", 0, 0, width, height, SDL_WINDOW_HIDDEN);
     if (p.window == nullptr) return false;
     p.renderer = SDL_CreateRenderer(p.window, -1, SDL_RENDERER_SOFTWARE);
     if (p.renderer == nullptr) return false;
