@@ -118,7 +118,10 @@ public:
     }
     // Turns until the script has read line number `line`.
     void RunUpTo(int line) {
-        while (player::gPlayer.scriptLine < line) Turn();
+        for (int turn = 0; player::gPlayer.scriptLine < line; ++turn) {
+            Check(turn < line + 100, "the script never reached line " + std::to_string(line));
+            Turn();
+        }
     }
 
 private:
