@@ -145,7 +145,7 @@ Options ParseOptions(int argc, const char* const* argv) {
                 if (name == "--out") sawOut = true;
                 continue;
             }
-            const bool flag = name == "--help" || name == "--version" || name == "--force";
+            const bool flag = name == "--help" || name == "--version" || name == "--force" || name == "--stats";
             if (!flag) return UsageError("unknown option '" + arg + "'");
             if (equals != std::string::npos) return UsageError("option '" + name + "' takes no value");
             // The first of --help and --version wins.
@@ -155,6 +155,8 @@ Options ParseOptions(int argc, const char* const* argv) {
                 options.action = Options::Action::kVersion;
             } else if (name == "--force") {
                 options.force = true;
+            } else if (name == "--stats") {
+                options.stats = true;
             }
         } else if (!optionsEnded && arg == "--") {
             optionsEnded = true;
@@ -198,6 +200,9 @@ const char* UsageText() {
            "      --video FILE     write a video with the sound through ffmpeg:\n"
            "                       FILE.mp4 (H.264, AAC), FILE.webm (VP9, Opus)\n"
            "                       or FILE.mkv (H.264, FLAC)\n"
+           "      --stats          at the end, print on stderr the real time the turns\n"
+           "                       took: median, 99th percentile, worst, and the\n"
+           "                       script line of the worst\n"
            "  -h, --help           show this text and exit\n"
            "      --version        show the version and exit\n"
            "\n"
