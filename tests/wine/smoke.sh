@@ -361,7 +361,11 @@ frame_shows() {
 linux_launcher() {
   local id
   id="$(xdotool search --onlyvisible --name '^RodaZaro - ' 2>/dev/null | head -n 1)"
-  [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q 'Width: 150' && echo "$id"
+  [ -n "$id" ] || return 1
+  # It grows to fit its caption: never narrower than 150.
+  local shown
+  shown="$(xwininfo -id "$id" 2>/dev/null | sed -n 's/^ *Width: //p')"
+  [ -n "$shown" ] && [ "$shown" -ge 150 ] && echo "$id"
 }
 launcher_up() { [ -n "$(linux_launcher)" ]; }
 launcher_gone() { [ -z "$(xdotool search --onlyvisible --name '^RodaZaro - ' 2>/dev/null)" ]; }
@@ -378,7 +382,11 @@ run_linux() {
   local saved_display="$DISPLAY"
   start_x "${width}x${height}" wm
   program_log=linux.log
-  (cd "$show" && exec env SDL_AUDIODRIVER=dummy "$linux_player") >"$work/linux.log" 2>&1 &
+  # A state folder of its own, so that no mode remembered from an earlier
+  # run is preselected.
+  local state="$work/state-linux-$index-$width"
+  rm -rf "$state"
+  (cd "$show" && exec env SDL_AUDIODRIVER=dummy XDG_STATE_HOME="$state" "$linux_player") >"$work/linux.log" 2>&1 &
   local pid=$!
   background+=($pid)
   step="Linux $(basename "$show") ${width}x${height}: the launcher"
@@ -389,13 +397,10 @@ run_linux() {
   else
     xdotool windowfocus --sync "$launcher" 2>/dev/null
     poll 5 has_focus "$launcher" || fail_step "the launcher did not get the keyboard"
-    # Tab to the button, which shows nothing yet, and Tab to the list, which
-    # then shows that it has the keyboard (when the first Tab was lost, the
-    # second shows nothing and is made again); Down to the item; Tab round
-    # to the button.
+    # "Run" has the keyboard at first: Tab to the list, which then shows
+    # that it has the keyboard; Down to the item; Tab round to the button.
     step="Linux $(basename "$show") ${width}x${height}: choosing list item $index"
     window_settled "$launcher" >/dev/null
-    xdotool key Tab
     local keys=(Tab) i
     for i in $(seq "$index"); do keys+=(Down); done
     keys+=(Tab)
