@@ -171,6 +171,9 @@ function guarded(task) {
 function finishShow() {
   if (!playing) return;
   playing = false;
+  // The show's sound device is closed; its audio context goes with the module.
+  const audio = window.rodazaroPlayer && window.rodazaroPlayer.SDL2 && window.rodazaroPlayer.SDL2.audioContext;
+  if (audio && audio.close) audio.close().catch(() => {});
   $('stage').hidden = true;
   $('page').hidden = false;
   if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
@@ -219,6 +222,12 @@ async function runShow() {
     if (!(error && error.name === 'ExitStatus')) { finishShow(); setError('The player stopped: ' + error); }
   }
 }
+
+// The program's end unwinds through the browser's callbacks as an ExitStatus:
+// that is the show ending, not an error.
+window.addEventListener('unhandledrejection', (event) => {
+  if (event.reason && event.reason.name === 'ExitStatus') event.preventDefault();
+});
 
 // Leaving full screen (the browser keeps Escape for that) ends the show.
 document.addEventListener('fullscreenchange', () => {
