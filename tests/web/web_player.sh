@@ -20,8 +20,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-echo "-- reference frames of the demo's first 6 s from the render tool (800x600x32, 60 fps)"
-"$render" "$source/examples/demo" --mode 800x600x32 --frames 360 --out "$work/frames" >/dev/null 2>&1
+echo "-- reference frames of the demo's first 8.5 s from the render tool (800x600x32, 60 fps)"
+"$render" "$source/examples/demo" --mode 800x600x32 --frames 510 --out "$work/frames" >/dev/null 2>&1
 
 # The site with two presentations of its own: the demo without one picture,
 # and a zip that holds no script.

@@ -176,6 +176,8 @@ function finishShow() {
   if (audio && audio.close) audio.close().catch(() => {});
   $('stage').hidden = true;
   $('page').hidden = false;
+  // The show's window titled the page with the bare title.
+  document.title = $('caption').textContent;
   if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
   $('run').focus();
   document.dispatchEvent(new Event('rodazaro-ended'));
