@@ -2,13 +2,13 @@
 // draws the same pictures as the Linux render tool, Escape returns to the
 // page ready to play again, a zip with a missing file still plays, and
 // presentations that cannot play say why in one sentence.
-// Usage: node web_player.mjs SITE_URL REFERENCE_DIR BROKEN_ZIP_NAME
+// Usage: node web_player.mjs SITE_URL REFERENCE_DIR BROKEN_ZIP_NAME DEMO_FOLDER
 // REFERENCE_DIR holds the render tool's first 510 frames of the demo (800x600x32).
 import puppeteer from 'puppeteer-core';
 import { readFileSync } from 'node:fs';
 import { inflateSync } from 'node:zlib';
 
-const [siteUrl, referenceDir, brokenZip] = process.argv.slice(2);
+const [siteUrl, referenceDir, brokenZip, demoFolder] = process.argv.slice(2);
 const WIDTH = 800, HEIGHT = 600;
 
 let step = 'starting';
@@ -105,16 +105,6 @@ const samplePoints = (points) => page.evaluate((points) => {
 }, points);
 
 try {
-  await named('the demo opens by URL and plays at 800x600x32', 30000, async () => {
-    await page.goto(`${siteUrl}/index.html?p=demo.zip&mode=800x600x32&run=1`);
-    await page.waitForFunction(() => {
-      const c = document.getElementById('canvas');
-      return !document.getElementById('stage').hidden && c.width === 800 && c.height === 600;
-    }, { timeout: 20000 });
-    const caption = await page.evaluate(() => document.getElementById('caption').textContent);
-    if (caption !== 'RodaZaro - Starlight Harbour') fail(`the heading says '${caption}'`);
-  });
-
   let points = [];
   await named('the checked points stand still in the render tool\'s frames', 60000, async () => {
     const frames = [];
@@ -127,6 +117,16 @@ try {
     if (lit < 20) fail(`the reference has only ${lit} steady lit points`);
   });
 
+  await named('the demo opens by URL and plays at 800x600x32', 30000, async () => {
+    await page.goto(`${siteUrl}/index.html?p=demo.zip&mode=800x600x32&run=1`);
+    await page.waitForFunction(() => {
+      const c = document.getElementById('canvas');
+      return !document.getElementById('stage').hidden && c.width === 800 && c.height === 600;
+    }, { timeout: 20000 });
+    const caption = await page.evaluate(() => document.getElementById('caption').textContent);
+    if (caption !== 'RodaZaro - Starlight Harbour') fail(`the heading says '${caption}'`);
+  });
+
   await named('the first scene matches the render tool at the checked points', 30000, async () => {
     const lit = points.filter((p) => p.lit).length;
     // The show reaches its title after its loads: look until it is there.
@@ -136,6 +136,11 @@ try {
       if (!(await showVisible())) fail('the show ended by itself');
       const sample = await samplePoints(points);
       worst = Math.max(...points.map((p, i) => Math.max(...p.rgb.map((v, c) => Math.abs(v - sample[i][c])))));
+      if (process.env.VERBOSE) {
+        const i = points.findIndex((p, i) => Math.max(...p.rgb.map((v, c) => Math.abs(v - sample[i][c]))) === worst);
+        const size = await page.evaluate(() => [canvas.width, canvas.height, innerWidth, innerHeight]);
+        console.log(`   try ${tries}: worst ${worst} at ${points[i].x},${points[i].y}: ${sample[i]} for ${points[i].rgb}; ${size}`);
+      }
       if (worst <= TOLERANCE) {
         console.log(`   ${points.length} points (${lit} on the title) within ${worst} of the render tool's frames`);
         return;
@@ -166,6 +171,28 @@ try {
     await page.waitForFunction(() => !document.getElementById('stage').hidden &&
       document.getElementById('canvas').width === 640, { timeout: 20000 });
     await new Promise((r) => setTimeout(r, 1500));
+    if (!(await showVisible())) fail(`the show ended: ${await errorText()}`);
+    await page.keyboard.press('Escape');
+    await launcherReady();
+  });
+
+  await named('a script that says QUIT returns to the page by itself', 20000, async () => {
+    await page.goto(`${siteUrl}/index.html?p=quit.zip&mode=640x480x16&run=1`);
+    await page.waitForFunction(() => !document.getElementById('stage').hidden, { timeout: 10000 });
+    await launcherReady();
+    const caption = await page.evaluate(() => document.getElementById('caption').textContent);
+    if (caption !== 'RodaZaro - Quits at once') fail(`the heading says '${caption}'`);
+    if (await errorText()) fail(`the page says: ${await errorText()}`);
+  });
+
+  await named('a folder chosen on the page plays', 20000, async () => {
+    await page.goto(`${siteUrl}/index.html`);
+    const input = await page.$('#folder');
+    await input.uploadFile(demoFolder);
+    await page.waitForFunction(() => !document.getElementById('launcher').hidden, { timeout: 10000 });
+    await page.click('#run');
+    await page.waitForFunction(() => !document.getElementById('stage').hidden, { timeout: 5000 });
+    await new Promise((r) => setTimeout(r, 1000));
     if (!(await showVisible())) fail(`the show ended: ${await errorText()}`);
     await page.keyboard.press('Escape');
     await launcherReady();

@@ -23,8 +23,8 @@ trap cleanup EXIT
 echo "-- reference frames of the demo's first 8.5 s from the render tool (800x600x32, 60 fps)"
 "$render" "$source/examples/demo" --mode 800x600x32 --frames 510 --out "$work/frames" >/dev/null 2>&1
 
-# The site with two presentations of its own: the demo without one picture,
-# and a zip that holds no script.
+# The site with presentations of its own: the demo without one picture, a
+# zip that holds no script, and a script that ends by itself.
 mkdir -p "$work/site" "$work/broken" "$work/noscript/data/gfx"
 cp -r "$site"/. "$work/site/"
 cp -r "$source/examples/demo/data" "$work/broken/"
@@ -32,6 +32,9 @@ rm "$work/broken/data/gfx/moon.png"
 (cd "$work/broken" && python3 -m zipfile -c "$work/site/broken.zip" data)
 cp "$source/examples/demo/data/gfx/moon.png" "$work/noscript/data/gfx/"
 (cd "$work/noscript" && python3 -m zipfile -c "$work/site/no-script.zip" data)
+mkdir -p "$work/quit/data"
+printf 'Quits at once\r\nWFOR 0500\r\nQUIT\r\n' >"$work/quit/data/vuze.kel"
+(cd "$work/quit" && python3 -m zipfile -c "$work/site/quit.zip" data)
 
 port="$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
 python3 -m http.server --bind 127.0.0.1 --directory "$work/site" "$port" >"$work/server.log" 2>&1 &
@@ -41,4 +44,5 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 
-HOME="$work" node "$here/web_player.mjs" "http://127.0.0.1:$port" "$work/frames" broken.zip
+HOME="$work" node "$here/web_player.mjs" "http://127.0.0.1:$port" "$work/frames" broken.zip \
+  "$source/examples/demo"
