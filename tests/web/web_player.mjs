@@ -94,7 +94,7 @@ page.on('console', (message) => { if (process.env.VERBOSE) console.log('page:', 
 
 const showVisible = () => page.evaluate(() => !document.getElementById('stage').hidden);
 const launcherReady = () => page.waitForFunction(() =>
-  document.getElementById('stage').hidden && !document.getElementById('launcher').hidden, { timeout: 10000 });
+  document.getElementById('stage').hidden && !document.getElementById('run').disabled, { timeout: 10000 });
 const errorText = () => page.evaluate(() => document.getElementById('error').hidden ? '' : document.getElementById('error').textContent);
 // The canvas's pixels at the given points, as the page's 2D context holds them.
 const samplePoints = (points) => page.evaluate((points) => {
@@ -185,11 +185,23 @@ try {
     if (await errorText()) fail(`the page says: ${await errorText()}`);
   });
 
+  await named('the demo plays in one click', 20000, async () => {
+    await page.goto(`${siteUrl}/index.html`);
+    await page.select('#modes', '640x480x32');
+    await page.click('#demo');
+    await page.waitForFunction(() => !document.getElementById('stage').hidden &&
+      document.getElementById('canvas').width === 640, { timeout: 10000 });
+    await page.keyboard.press('Escape');
+    await launcherReady();
+  });
+
   await named('a folder chosen on the page plays', 20000, async () => {
     await page.goto(`${siteUrl}/index.html`);
     const input = await page.$('#folder');
     await input.uploadFile(demoFolder);
-    await page.waitForFunction(() => !document.getElementById('launcher').hidden, { timeout: 10000 });
+    await page.waitForFunction(() => !document.getElementById('run').disabled, { timeout: 10000 });
+    const caption = await page.evaluate(() => document.getElementById('caption').textContent);
+    if (caption !== 'RodaZaro - Starlight Harbour') fail(`the heading says '${caption}'`);
     await page.click('#run');
     await page.waitForFunction(() => !document.getElementById('stage').hidden, { timeout: 5000 });
     await new Promise((r) => setTimeout(r, 1000));

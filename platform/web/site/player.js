@@ -48,7 +48,7 @@ function acceptFiles(entries, where) {
   const caption = 'RodaZaro - ' + show.title;
   $('caption').textContent = caption;
   document.title = caption;
-  $('launcher').hidden = false;
+  $('run').disabled = false;
   setError('');
   $('run').focus();
 }
@@ -241,7 +241,12 @@ for (const mode of MODES) $('modes').add(new Option(mode, mode));
 $('modes').selectedIndex = 0;
 $('run').addEventListener('click', runShow);
 $('modes').addEventListener('keydown', (event) => { if (event.key === 'Enter') runShow(); });
-$('demo').addEventListener('click', guarded(() => loadUrl('demo.zip')));
+// The demo in one click: loaded and played in the launcher's chosen mode (the
+// click still counts as the viewer's, so the show may go full screen).
+$('demo').addEventListener('click', guarded(async () => {
+  await loadUrl('demo.zip');
+  runShow();
+}));
 $('folder').addEventListener('change', guarded((event) => loadFileList(event.target.files)));
 $('zip').addEventListener('change', guarded(async (event) => {
   const file = event.target.files[0];
