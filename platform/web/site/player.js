@@ -27,13 +27,19 @@ function titleOf(script) {
   catch { return new TextDecoder('windows-1252').decode(bytes); }
 }
 
-// Takes the files of a presentation (relative paths, either separator) and
-// keeps those under its data folder: the one holding vuze.kel nearest the top.
-function acceptFiles(entries, where) {
+// Takes the files of a presentation (relative paths) and keeps those under
+// its data folder, found as the player finds it: data/vuze.kel at the top or
+// under one folder, or vuze.kel at the top (the data folder itself).  A
+// chosen folder's paths start with its own name, which may be the data
+// folder's.
+function acceptFiles(entries, where, chosenFolder = false) {
   let best = null;
   for (const [path] of entries) {
     const parts = path.split('/');
-    if (parts[parts.length - 1].toLowerCase() !== 'vuze.kel' || parts.length > 3) continue;
+    const inData = parts.length >= 2 && parts[parts.length - 2].toLowerCase() === 'data';
+    const depth = parts.length - (chosenFolder ? 1 : 0);
+    if (parts[parts.length - 1].toLowerCase() !== 'vuze.kel') continue;
+    if (!(depth === 1 || (inData && depth <= (chosenFolder ? 2 : 3)))) continue;
     if (best === null || parts.length < best.length) best = parts;
   }
   if (best === null) throw new Error(`${where} holds no script (data/vuze.kel).`);
@@ -131,7 +137,7 @@ async function loadFileList(list) {
     const path = cleanPath(file.webkitRelativePath || file.name);
     if (path !== null) entries.push([path, new Uint8Array(await file.arrayBuffer())]);
   }
-  acceptFiles(entries, 'The folder');
+  acceptFiles(entries, 'The folder', true);
 }
 
 // A dropped folder, walked through the entries API.
@@ -157,7 +163,7 @@ async function loadDrop(transfer) {
   }
   const entries = [];
   for (const item of items) await readEntry(item, entries);
-  acceptFiles(entries, 'The dropped folder');
+  acceptFiles(entries, 'The dropped folder', items.length === 1 && items[0].isDirectory);
 }
 
 function guarded(task) {
