@@ -1,7 +1,7 @@
-// Drives the web player in headless Chromium: the demo by URL plays and
-// draws the same pictures as the Linux render tool, Escape returns to the
-// page ready to play again, a zip with a missing file still plays, and
-// presentations that cannot play say why in one sentence.
+// Drives the web player in headless Chromium: the demo by URL plays, is
+// heard, and draws the same pictures as the Linux render tool; Escape
+// returns to the page ready to play again; a zip with a missing file still
+// plays; presentations that cannot play say why in one sentence.
 // Usage: node web_player.mjs SITE_URL REFERENCE_DIR BROKEN_ZIP_NAME DEMO_FOLDER
 // REFERENCE_DIR holds the render tool's first 510 frames of the demo (800x600x32).
 import puppeteer from 'puppeteer-core';
@@ -88,6 +88,27 @@ const browser = await puppeteer.launch({
 });
 const page = await browser.newPage();
 await page.setViewport({ width: WIDTH, height: HEIGHT });
+// Every node that plays into a destination passes an analyser first, so that
+// the test can hear the show.
+await page.evaluateOnNewDocument(() => {
+  window.analysers = [];
+  const connect = AudioNode.prototype.connect;
+  AudioNode.prototype.connect = function (target, ...rest) {
+    if (target instanceof AudioDestinationNode && !(this instanceof AnalyserNode)) {
+      const analyser = this.context.createAnalyser();
+      analyser.fftSize = 2048;
+      window.analysers.push(analyser);
+      connect.call(this, analyser);
+      return connect.call(analyser, target, ...rest);
+    }
+    return connect.call(this, target, ...rest);
+  };
+});
+const loudness = () => page.evaluate(() => Math.max(0, ...window.analysers.map((analyser) => {
+  const samples = new Float32Array(analyser.fftSize);
+  analyser.getFloatTimeDomainData(samples);
+  return Math.max(...samples.map(Math.abs));
+})));
 const problems = [];
 page.on('pageerror', (error) => problems.push(String(error)));
 page.on('console', (message) => { if (process.env.VERBOSE) console.log('page:', message.text()); });
@@ -147,6 +168,16 @@ try {
       }
     }
     fail(`the title never matched the render tool's frames within ${TOLERANCE} (last worst difference ${worst})`);
+  });
+
+  await named('the show is heard', 10000, async () => {
+    let loudest = 0;
+    for (let tries = 0; tries < 20 && loudest < 0.01; ++tries) {
+      loudest = Math.max(loudest, await loudness());
+      await new Promise((r) => setTimeout(r, 200));
+    }
+    if (loudest < 0.01) fail(`the sound output stays silent (peak ${loudest})`);
+    console.log(`   peak ${loudest.toFixed(3)}`);
   });
 
   await named('Escape ends the show and returns to the page', 15000, async () => {
