@@ -15,6 +15,9 @@
 #include "platform/sdl/common.h"
 #include "platform/sdl/display.h"
 #include "platform/sdl/display_internal.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/web/frame.h"
+#endif
 
 namespace platform {
 
@@ -699,6 +702,10 @@ Result FlipSurface(Surface* primary, std::uint32_t flags) {
     const SDL_Rect to = ToSdl(box);
     if (box.right > box.left) SDL_RenderCopy(renderer, back->texture, nullptr, &to);
     SDL_RenderPresent(renderer);
+#ifdef __EMSCRIPTEN__
+    // In a page the frame shows once the browser gets control back.
+    if ((flags & kFlipNoVsync) == 0) web::WaitForAnimationFrame();
+#endif
     // Page flipping: what was shown becomes the buffer to draw the next frame in.
     std::swap(primary->texture, back->texture);
     device->letterbox = box;

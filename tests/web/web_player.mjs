@@ -1,0 +1,265 @@
+// Drives the web player in headless Chromium: the demo by URL plays, is
+// heard, and draws the same pictures as the Linux render tool; Escape
+// returns to the page ready to play again; a zip with a missing file still
+// plays; presentations that cannot play say why in one sentence.
+// Usage: node web_player.mjs SITE_URL REFERENCE_DIR BROKEN_ZIP_NAME DEMO_FOLDER
+// REFERENCE_DIR holds the render tool's first 510 frames of the demo (800x600x32).
+import puppeteer from 'puppeteer-core';
+import { readFileSync } from 'node:fs';
+import { inflateSync } from 'node:zlib';
+
+const [siteUrl, referenceDir, brokenZip, demoFolder] = process.argv.slice(2);
+const WIDTH = 800, HEIGHT = 600;
+
+let step = 'starting';
+function fail(message) {
+  console.error(`FAIL: ${step}: ${message}`);
+  process.exit(1);
+}
+async function named(name, ms, body) {
+  step = name;
+  console.log(`-- ${name}`);
+  let timer;
+  const timeout = new Promise((_, reject) => { timer = setTimeout(() => reject(new Error(`no result in ${ms} ms`)), ms); });
+  try { return await Promise.race([body(), timeout]); } catch (error) { fail(error.message); } finally { clearTimeout(timer); }
+}
+
+// An 8-bit RGB or RGBA PNG (what the render tool writes), as rows of RGB.
+function readPng(path) {
+  const data = readFileSync(path);
+  let at = 8, width = 0, height = 0, channels = 0;
+  const idat = [];
+  while (at < data.length) {
+    const length = data.readUInt32BE(at), type = data.toString('latin1', at + 4, at + 8);
+    const body = data.subarray(at + 8, at + 8 + length);
+    if (type === 'IHDR') {
+      width = body.readUInt32BE(0); height = body.readUInt32BE(4);
+      channels = { 2: 3, 6: 4 }[body[9]];
+      if (body[8] !== 8 || !channels || body[12] !== 0) throw new Error(`${path}: not a plain 8-bit RGB PNG`);
+    } else if (type === 'IDAT') idat.push(body);
+    at += 12 + length;
+  }
+  const raw = inflateSync(Buffer.concat(idat));
+  const stride = width * channels, pixels = Buffer.alloc(width * height * 3);
+  let previous = Buffer.alloc(stride);
+  for (let y = 0; y < height; ++y) {
+    const filter = raw[y * (stride + 1)], line = Buffer.from(raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1)));
+    for (let i = 0; i < stride; ++i) {
+      const a = i >= channels ? line[i - channels] : 0, b = previous[i], c = i >= channels ? previous[i - channels] : 0;
+      const p = a + b - c, pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+      const predictor = [0, a, b, (a + b) >> 1, pa <= pb && pa <= pc ? a : pb <= pc ? b : c][filter];
+      line[i] = (line[i] + predictor) & 255;
+    }
+    for (let x = 0; x < width; ++x) line.copy(pixels, (y * width + x) * 3, x * channels, x * channels + 3);
+    previous = line;
+  }
+  return { width, height, pixels };
+}
+
+// The checked points: pixels of the first scene that stand still in the
+// reference frames while its title is shown (the stars drift past under
+// them), with the colour the render tool gives them.
+const STEADY_FROM = 390, STEADY_TO = 510;  // frames (60 fps) in which the title stands
+const TOLERANCE = 24;                       // per channel
+function checkedPoints(frames) {
+  const points = [];
+  for (let y = 8; y < HEIGHT; y += 8) {
+    for (let x = 8; x < WIDTH; x += 8) {
+      const at = (y * WIDTH + x) * 3;
+      const first = frames[0].pixels.subarray(at, at + 3);
+      let steady = true;
+      for (let k = 1; k < frames.length && steady; ++k) {
+        const p = frames[k].pixels;
+        for (let c = 0; c < 3; ++c) steady = steady && Math.abs(p[at + c] - first[c]) <= 4;
+      }
+      if (steady) points.push({ x, y, rgb: [...first], lit: Math.max(...first) > 96 });
+    }
+  }
+  // All the lit ones (the title's letters) and as many dark ones, spread out.
+  const lit = points.filter((p) => p.lit), dark = points.filter((p) => !p.lit);
+  const step = Math.max(1, Math.floor(dark.length / Math.max(1, lit.length)));
+  return lit.concat(dark.filter((_, i) => i % step === 0).slice(0, lit.length));
+}
+
+const browser = await puppeteer.launch({
+  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+  headless: true,
+  args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required', '--disable-gpu', `--window-size=${WIDTH},${HEIGHT}`],
+});
+const page = await browser.newPage();
+await page.setViewport({ width: WIDTH, height: HEIGHT });
+// Every node that plays into a destination passes an analyser first, so that
+// the test can hear the show.
+await page.evaluateOnNewDocument(() => {
+  window.analysers = [];
+  const connect = AudioNode.prototype.connect;
+  AudioNode.prototype.connect = function (target, ...rest) {
+    if (target instanceof AudioDestinationNode && !(this instanceof AnalyserNode)) {
+      const analyser = this.context.createAnalyser();
+      analyser.fftSize = 2048;
+      window.analysers.push(analyser);
+      connect.call(this, analyser);
+      return connect.call(analyser, target, ...rest);
+    }
+    return connect.call(this, target, ...rest);
+  };
+});
+const loudness = () => page.evaluate(() => Math.max(0, ...window.analysers.map((analyser) => {
+  const samples = new Float32Array(analyser.fftSize);
+  analyser.getFloatTimeDomainData(samples);
+  return Math.max(...samples.map(Math.abs));
+})));
+const problems = [];
+page.on('pageerror', (error) => problems.push(String(error)));
+page.on('console', (message) => { if (process.env.VERBOSE) console.log('page:', message.text()); });
+
+const showVisible = () => page.evaluate(() => !document.getElementById('stage').hidden);
+const launcherReady = () => page.waitForFunction(() =>
+  document.getElementById('stage').hidden && !document.getElementById('run').disabled, { timeout: 10000 });
+const errorText = () => page.evaluate(() => document.getElementById('error').hidden ? '' : document.getElementById('error').textContent);
+// The canvas's pixels at the given points, as the page's 2D context holds them.
+const samplePoints = (points) => page.evaluate((points) => {
+  const canvas = document.getElementById('canvas');
+  const context = canvas.getContext('2d');
+  const sx = canvas.width / 800, sy = canvas.height / 600;
+  return points.map(({ x, y }) => [...context.getImageData(Math.floor(x * sx), Math.floor(y * sy), 1, 1).data].slice(0, 3));
+}, points);
+
+try {
+  let points = [];
+  await named('the checked points stand still in the render tool\'s frames', 60000, async () => {
+    const frames = [];
+    for (let k = STEADY_FROM; k <= STEADY_TO; ++k) {
+      frames.push(readPng(`${referenceDir}/frame_${String(k).padStart(5, '0')}.png`));
+    }
+    if (frames[0].width !== WIDTH || frames[0].height !== HEIGHT) fail('the reference frames are not 800x600');
+    points = checkedPoints(frames);
+    const lit = points.filter((p) => p.lit).length;
+    if (lit < 20) fail(`the reference has only ${lit} steady lit points`);
+  });
+
+  await named('the demo opens by URL and plays at 800x600x32', 30000, async () => {
+    await page.goto(`${siteUrl}/index.html?p=demo.zip&mode=800x600x32&run=1`);
+    await page.waitForFunction(() => {
+      const c = document.getElementById('canvas');
+      return !document.getElementById('stage').hidden && c.width === 800 && c.height === 600;
+    }, { timeout: 20000 });
+    const caption = await page.evaluate(() => document.getElementById('caption').textContent);
+    if (caption !== 'RodaZaro - Starlight Harbour') fail(`the heading says '${caption}'`);
+  });
+
+  await named('the first scene matches the render tool at the checked points', 30000, async () => {
+    const lit = points.filter((p) => p.lit).length;
+    // The show reaches its title after its loads: look until it is there.
+    let worst = Infinity;
+    for (let tries = 0; tries < 80; ++tries) {
+      await new Promise((r) => setTimeout(r, 250));
+      if (!(await showVisible())) fail('the show ended by itself');
+      const sample = await samplePoints(points);
+      worst = Math.max(...points.map((p, i) => Math.max(...p.rgb.map((v, c) => Math.abs(v - sample[i][c])))));
+      if (process.env.VERBOSE) {
+        const i = points.findIndex((p, i) => Math.max(...p.rgb.map((v, c) => Math.abs(v - sample[i][c]))) === worst);
+        const size = await page.evaluate(() => [canvas.width, canvas.height, innerWidth, innerHeight]);
+        console.log(`   try ${tries}: worst ${worst} at ${points[i].x},${points[i].y}: ${sample[i]} for ${points[i].rgb}; ${size}`);
+      }
+      if (worst <= TOLERANCE) {
+        console.log(`   ${points.length} points (${lit} on the title) within ${worst} of the render tool's frames`);
+        return;
+      }
+    }
+    fail(`the title never matched the render tool's frames within ${TOLERANCE} (last worst difference ${worst})`);
+  });
+
+  await named('the show is heard', 10000, async () => {
+    let loudest = 0;
+    for (let tries = 0; tries < 20 && loudest < 0.01; ++tries) {
+      loudest = Math.max(loudest, await loudness());
+      await new Promise((r) => setTimeout(r, 200));
+    }
+    if (loudest < 0.01) fail(`the sound output stays silent (peak ${loudest})`);
+    console.log(`   peak ${loudest.toFixed(3)}`);
+  });
+
+  await named('Escape ends the show and returns to the page', 15000, async () => {
+    await page.keyboard.press('Escape');
+    await launcherReady();
+    if (await errorText()) fail(`the page says: ${await errorText()}`);
+    const title = await page.evaluate(() => document.title);
+    if (title !== 'RodaZaro - Starlight Harbour') fail(`the page's title is '${title}'`);
+  });
+
+  await named('Run plays again after the show ended', 20000, async () => {
+    await page.click('#run');
+    await page.waitForFunction(() => !document.getElementById('stage').hidden, { timeout: 5000 });
+    await new Promise((r) => setTimeout(r, 1500));
+    if (!(await showVisible())) fail('the show ended by itself');
+    await page.keyboard.press('Escape');
+    await launcherReady();
+  });
+
+  await named('a zip with a missing picture still plays', 30000, async () => {
+    await page.goto(`${siteUrl}/index.html?p=${brokenZip}&mode=640x480x32&run=1`);
+    await page.waitForFunction(() => !document.getElementById('stage').hidden &&
+      document.getElementById('canvas').width === 640, { timeout: 20000 });
+    await new Promise((r) => setTimeout(r, 1500));
+    if (!(await showVisible())) fail(`the show ended: ${await errorText()}`);
+    await page.keyboard.press('Escape');
+    await launcherReady();
+  });
+
+  await named('a script that says QUIT returns to the page by itself', 20000, async () => {
+    await page.goto(`${siteUrl}/index.html?p=quit.zip&mode=640x480x16&run=1`);
+    await page.waitForFunction(() => !document.getElementById('stage').hidden, { timeout: 10000 });
+    await launcherReady();
+    const caption = await page.evaluate(() => document.getElementById('caption').textContent);
+    if (caption !== 'RodaZaro - Quits at once') fail(`the heading says '${caption}'`);
+    if (await errorText()) fail(`the page says: ${await errorText()}`);
+  });
+
+  await named('the demo plays in one click', 20000, async () => {
+    await page.goto(`${siteUrl}/index.html`);
+    await page.select('#modes', '640x480x32');
+    await page.click('#demo');
+    await page.waitForFunction(() => !document.getElementById('stage').hidden &&
+      document.getElementById('canvas').width === 640, { timeout: 10000 });
+    await page.keyboard.press('Escape');
+    await launcherReady();
+  });
+
+  await named('a folder chosen on the page plays', 20000, async () => {
+    await page.goto(`${siteUrl}/index.html`);
+    const input = await page.$('#folder');
+    await input.uploadFile(demoFolder);
+    await page.waitForFunction(() => !document.getElementById('run').disabled, { timeout: 10000 });
+    const caption = await page.evaluate(() => document.getElementById('caption').textContent);
+    if (caption !== 'RodaZaro - Starlight Harbour') fail(`the heading says '${caption}'`);
+    await page.click('#run');
+    await page.waitForFunction(() => !document.getElementById('stage').hidden, { timeout: 5000 });
+    await new Promise((r) => setTimeout(r, 1000));
+    if (!(await showVisible())) fail(`the show ended: ${await errorText()}`);
+    await page.keyboard.press('Escape');
+    await launcherReady();
+  });
+
+  // Presentations that cannot play: one sentence on the page, no show.
+  const refusals = [
+    ['a failed download', 'index.html?p=no-such-show.zip&run=1', /could not be downloaded/],
+    ['a zip without data/vuze.kel', 'index.html?p=no-script.zip&run=1', /no script/],
+    ['a file that is no zip', 'index.html?p=index.html&run=1', /not a zip/],
+  ];
+  for (const [name, url, expected] of refusals) {
+    await named(`${name} is told on the page`, 15000, async () => {
+      await page.goto(`${siteUrl}/${url}`);
+      await page.waitForFunction(() => !document.getElementById('error').hidden, { timeout: 10000 });
+      const text = await errorText();
+      if (!expected.test(text) || (text.match(/\.\s/g) || []).length > 0) fail(`the page says '${text}'`);
+      if (await showVisible()) fail('a show started');
+    });
+  }
+
+  step = 'the page ran without script errors';
+  if (problems.length > 0) fail(problems.join('; '));
+  console.log('PASS');
+} finally {
+  await browser.close();
+}

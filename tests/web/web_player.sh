@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The web player in headless Chromium (web_player.mjs), against frames of the
+# Linux render tool.  Skips (exit 77) when the site or the test's browser
+# driver is not there: scripts/build-web.sh makes both.
+# Usage: web_player.sh <site dir> <rodazaro-render> <source dir>
+set -euo pipefail
+site="$1"; render="$2"; source="$3"
+here="$source/tests/web"
+for need in "$site/index.html" "$site/rodazaro.wasm" "$site/demo.zip" "$here/node_modules/puppeteer-core"; do
+  [ -e "$need" ] || { echo "SKIP: $need is missing (run scripts/build-web.sh)"; exit 77; }
+done
+command -v chromium >/dev/null || { echo "SKIP: no chromium"; exit 77; }
+[ -x "$render" ] || { echo "no render tool at $render"; exit 1; }
+
+work="$(mktemp -d)"
+server=""
+cleanup() {
+  [ -n "$server" ] && kill "$server" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+echo "-- reference frames of the demo's first 8.5 s from the render tool (800x600x32, 60 fps)"
+"$render" "$source/examples/demo" --mode 800x600x32 --frames 510 --out "$work/frames" >/dev/null 2>&1
+
+# The site with presentations of its own: the demo without one picture, a
+# zip that holds no script, and a script that ends by itself.
+mkdir -p "$work/site" "$work/broken" "$work/noscript/data/gfx"
+cp -r "$site"/. "$work/site/"
+cp -r "$source/examples/demo/data" "$work/broken/"
+rm "$work/broken/data/gfx/moon.png"
+(cd "$work/broken" && python3 -m zipfile -c "$work/site/broken.zip" data)
+cp "$source/examples/demo/data/gfx/moon.png" "$work/noscript/data/gfx/"
+(cd "$work/noscript" && python3 -m zipfile -c "$work/site/no-script.zip" data)
+mkdir -p "$work/quit/data"
+printf 'Quits at once\r\nWFOR 0500\r\nQUIT\r\n' >"$work/quit/data/vuze.kel"
+(cd "$work/quit" && python3 -m zipfile -c "$work/site/quit.zip" data)
+
+port="$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
+python3 -m http.server --bind 127.0.0.1 --directory "$work/site" "$port" >"$work/server.log" 2>&1 &
+server=$!
+for _ in $(seq 50); do
+  python3 -c "import urllib.request; urllib.request.urlopen('http://127.0.0.1:$port/index.html')" 2>/dev/null && break
+  sleep 0.1
+done
+
+HOME="$work" node "$here/web_player.mjs" "http://127.0.0.1:$port" "$work/frames" broken.zip \
+  "$source/examples/demo"
