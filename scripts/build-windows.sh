@@ -40,40 +40,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # --- Source packages ---------------------------------------------------------
-# A deb-src entry for the archive and suites of the existing deb entries.
-src_list=/etc/apt/sources.list.d/rodazaro-deb-src.sources
-have_deb_src() {
-  grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/
-}
-add_deb_src() {
-  local entry=""
-  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    # deb822: copy each stanza whose types include deb, as deb-src.
-    entry="$(awk '
-      BEGIN { RS=""; ORS="\n\n" }
-      /(^|\n)Types:[^\n]*deb([ \n]|$)/ {
-        gsub(/(^|\n)Types:[^\n]*/, "\nTypes: deb-src"); sub(/^\n/, ""); print
-      }' /etc/apt/sources.list.d/debian.sources)"
-  fi
-  if [ -z "$entry" ] && [ -f /etc/apt/sources.list ]; then
-    entry="$(sed -n 's/^deb \(.*\)$/deb-src \1/p' /etc/apt/sources.list)"
-    src_list=/etc/apt/sources.list.d/rodazaro-deb-src.list
-  fi
-  if [ -z "$entry" ]; then
-    echo "no deb entry to copy for deb-src" >&2
-    exit 1
-  fi
-  printf '%s\n' "$entry" | $sudo tee "$src_list" >/dev/null
-}
-
-# The main suite: the Suites value (or the third word of a deb line) that
-# has no "-updates" or "-security" in it.
-main_suite() {
-  local suites
-  suites="$( (grep -hsE '^Suites:' /etc/apt/sources.list.d/*.sources | sed 's/^Suites://';
-              grep -hsE '^deb ' /etc/apt/sources.list | awk '{print $3}') | tr ' ' '\n' | grep -v '^$' )"
-  printf '%s\n' "$suites" | grep -vE -- '-(updates|security|backports)' | head -n1
-}
+# shellcheck source=debian-sources.inc
+source "$root/scripts/debian-sources.inc"
 
 # Debian's source package name for each library.
 packages=(libpng1.6 libogg libvorbis libzip googletest)
@@ -84,29 +52,12 @@ for p in "${packages[@]}"; do
 done
 
 if [ $need_sources -eq 1 ]; then
-  if ! have_deb_src; then
-    echo "== Adding a deb-src entry"
-    add_deb_src
-    apt_get update -qq
-  fi
-  suite="$(main_suite)"
-  mkdir -p "$src"
+  needed=()
   for p in "${packages[@]}"; do
-    [ -f "$(stamp_of "$p")" ] && continue
-    if ! ls -d "$src/$p"-*/ >/dev/null 2>&1; then
-      echo "== Fetching the source package $p ($suite)"
-      (cd "$src" && apt-get source -qq "$p/$suite" >/dev/null 2>&1) ||
-        (apt_get update -qq && cd "$src" && apt-get source -qq "$p/$suite" >/dev/null)
-    fi
+    [ -f "$(stamp_of "$p")" ] || needed+=("$p")
   done
+  fetch_sources "$src" "${needed[@]}"
 fi
-
-source_dir() {
-  local d
-  d="$(ls -d "$src/$1"-*/ 2>/dev/null | head -n1)"
-  [ -n "$d" ] || { echo "no source of $1 in $src" >&2; exit 1; }
-  echo "${d%/}"
-}
 
 toolchain="$root/cmake/mingw-i686.cmake"
 cross_env=(CC="$host-gcc-posix" CXX="$host-g++-posix" AR="$host-ar" RANLIB="$host-ranlib"
@@ -114,7 +65,7 @@ cross_env=(CC="$host-gcc-posix" CXX="$host-g++-posix" AR="$host-ar" RANLIB="$hos
 
 build_autotools() {  # name, extra configure options...
   local name="$1"; shift
-  local dir; dir="$(source_dir "$name")"
+  local dir; dir="$(source_dir "$src" "$name")"
   local out="$deps/build/$name"
   echo "== Building $name for Windows"
   rm -rf "$out"; mkdir -p "$out"
@@ -128,7 +79,7 @@ build_autotools() {  # name, extra configure options...
 
 build_cmake() {  # name, cmake options...
   local name="$1"; shift
-  local dir; dir="$(source_dir "$name")"
+  local dir; dir="$(source_dir "$src" "$name")"
   local out="$deps/build/$name"
   echo "== Building $name for Windows"
   rm -rf "$out"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test: the Linux program's
-# tests in a normal build, the Windows program's tests under Wine, then the
-# Linux tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# tests in a normal build, the Windows program's tests under Wine, the web
+# player in headless Chromium, then the Linux tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer,
 # and last every fuzz target for 30 s under both sanitizers.
 # Fails on any failure.
 set -euo pipefail
@@ -11,10 +12,14 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 echo "== Build"
 "$root/scripts/build.sh" "$root/build" -DRODAZARO_WERROR=ON
 echo "== Tests"
-ctest --test-dir "$root/build" --output-on-failure --timeout 300 -j2 -LE soak
+ctest --test-dir "$root/build" --output-on-failure --timeout 300 -j2 -LE "soak|web"
 
 echo "== The Windows program, cross-built and tested under Wine"
 RODAZARO_LINUX_PLAYER="$root/build/rodazaro" "$root/scripts/test-windows.sh" "$root/build-win32"
+
+echo "== The web player, built with emscripten and played in headless Chromium"
+"$root/scripts/build-web.sh" "$root/build-web"
+ctest --test-dir "$root/build" --output-on-failure --timeout 300 -L web
 
 echo "== Build with AddressSanitizer and UndefinedBehaviorSanitizer"
 "$root/scripts/build.sh" "$root/build-asan" -DRODAZARO_WERROR=ON -DRODAZARO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
