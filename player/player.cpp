@@ -4,6 +4,7 @@
 #include "gui/windows.h"
 #include "keyboard/keyboard.h"
 #include "platform/process.h"
+#include "player/decode_ahead.h"
 #include "player/interpreter.h"
 #include "player/player_state.h"
 #include "player/report.h"
@@ -44,6 +45,7 @@ std::int32_t TakeFrameDelta() {
 }
 
 void ResetAllModules() {
+    StopDecodeAhead();
     gPlayer = PlayerState{};
     runtime::ResetStrings();
     screen::ResetScreenModule();
@@ -75,6 +77,7 @@ void StartUp() {
     if (runtime::OpenReadFile(0, "data\\vuze.kel") == 0) ReportProblem(0, "data\\vuze.kel", "no such file");
     runtime::AssignString(&gPlayer.programTitle, runtime::ReadLine());
     gPlayer.scriptLine = 1;
+    StartDecodeAhead("data\\vuze.kel");
 }
 
 void RunTurn() {
@@ -102,6 +105,7 @@ void MainLoop() {
 }
 
 void Shutdown() {
+    StopDecodeAhead();
     screen::FreeAllSprites3D();
     screen::CloseSpriteSystem();
     sound::CloseSoundDevice();

@@ -1,12 +1,14 @@
 #include "sound/sound.h"
 #include "sound/wav.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/file.h"
 #include "runtime/decoder_list.h"
 #include "runtime/heaps.h"
 #include "runtime/load_problems.h"
+#include "runtime/prepared_loads.h"
 #include "screen/screen_window.h"
 #include "sound/sound_test_support.h"
 
@@ -23,17 +25,19 @@ struct SoundEntry {
 runtime::ObjectTable gSounds{};
 
 runtime::DecoderList<SoundDecoder, kMaxSoundDecoders> gDecoders{};
-const SoundDecoder* gCurrentDecoder = nullptr;
+// Per thread, as the decoders' own state: the decode-ahead worker decodes
+// beside the main thread.
+thread_local const SoundDecoder* gCurrentDecoder = nullptr;
 
 // The format of the sound a decoder produced: 16-bit PCM.
-platform::WaveFormat gDecodedFormat{};
+thread_local platform::WaveFormat gDecodedFormat{};
 
 bool HasTag(const unsigned char* at, const char* tag) { return std::memcmp(at, tag, 4) == 0; }
 
-// Runs the current decoder over its open stream into a new PCM block on the
-// program heap and describes it in gDecodedFormat.  Null on failure, with
-// the decoder's stream closed.
-unsigned char* DecodeCurrent(std::uint32_t* bytesOut) {
+// Runs the current decoder over its open stream into a new PCM block (on
+// the program heap, or from malloc off the main thread) and describes it in
+// gDecodedFormat.  Null on failure, with the decoder's stream closed.
+unsigned char* DecodeCurrent(std::uint32_t* bytesOut, bool onProgramHeap = true) {
     const SoundDecoder* decoder = gCurrentDecoder;
     const std::int32_t channels = decoder->GetChannels();
     const std::int32_t frames = decoder->GetSampleCount();
@@ -44,7 +48,9 @@ unsigned char* DecodeCurrent(std::uint32_t* bytesOut) {
         decoder->DecodeAll(nullptr, 0);
         return nullptr;
     }
-    auto* pcm = static_cast<unsigned char*>(runtime::ProgramAlloc(static_cast<std::size_t>(bytes), false));
+    auto* pcm = static_cast<unsigned char*>(onProgramHeap
+                                                ? runtime::ProgramAlloc(static_cast<std::size_t>(bytes), false)
+                                                : std::malloc(static_cast<std::size_t>(bytes)));
     if (pcm == nullptr) {
         decoder->DecodeAll(nullptr, 0);
         return nullptr;
@@ -105,6 +111,32 @@ std::intptr_t CreateFilledBuffer(std::int32_t number, const void* format, std::u
     return number == -1 ? static_cast<std::intptr_t>(effective) : reinterpret_cast<std::intptr_t>(buffer);
 }
 
+// A sound read ahead of its load: the file image of a WAV (its samples are
+// copied straight from it), or the decoded PCM of any other sound.
+struct PreparedSound final : runtime::PreparedData {
+    void* file = nullptr;
+    std::uint32_t fileSize = 0;
+    unsigned char* pcm = nullptr;
+    std::uint32_t pcmBytes = 0;
+    platform::WaveFormat format{};
+
+    PreparedSound() = default;
+    PreparedSound(const PreparedSound&) = delete;
+    PreparedSound& operator=(const PreparedSound&) = delete;
+    ~PreparedSound() override {
+        std::free(file);
+        std::free(pcm);
+    }
+};
+
+// LoadSoundData's steps over decoded PCM, noting the same problems.
+std::intptr_t LoadPreparedSound(std::int32_t number, const PreparedSound& sound) {
+    if (sound.pcm == nullptr) return LoadSoundData(number, sound.file, sound.fileSize);
+    runtime::NoteLoadProblem(runtime::LoadProblem::kNoDevice);
+    if (gSoundDevice.device == nullptr) return 0;
+    return CreateFilledBuffer(number, &sound.format, sizeof sound.format, sound.pcm, sound.pcmBytes);
+}
+
 std::int32_t FreeVisited(std::int32_t number, void*) {
     FreeSound(number);
     return 1;
@@ -157,6 +189,10 @@ std::int32_t OpenSoundDevice() {
 }
 
 std::intptr_t LoadSoundFile(std::int32_t number, const char* path) {
+    if (std::unique_ptr<runtime::PreparedData> prepared = runtime::TakePreparedLoad(runtime::PreparedKind::kSound,
+                                                                                    path)) {
+        return LoadPreparedSound(number, static_cast<const PreparedSound&>(*prepared));
+    }
     const platform::FileHandle file = platform::OpenFileForReading(path);
     if (file == 0) {
         runtime::NoteLoadProblem(runtime::LoadProblem::kNoSuchFile);
@@ -201,6 +237,34 @@ std::intptr_t LoadSoundData(std::int32_t number, const void* data, std::uint32_t
     const std::intptr_t result = CreateFilledBuffer(number, &gDecodedFormat, sizeof gDecodedFormat, pcm, bytes);
     runtime::ProgramFree(pcm);
     return result;
+}
+
+std::unique_ptr<runtime::PreparedData> PrepareSound(const char* path) {
+    const platform::FileHandle file = platform::OpenFileForReading(path);
+    if (file == 0) return nullptr;
+    auto sound = std::make_unique<PreparedSound>();
+    const std::uint32_t size = platform::GetFileSizeLow(file);
+    sound->file = std::malloc(size == 0 ? 1 : size);
+    std::uint32_t got = 0;
+    const bool read = sound->file != nullptr && platform::ReadFileBytes(file, sound->file, size, &got);
+    platform::CloseFileHandle(file);
+    if (!read || got != size) return nullptr;
+    sound->fileSize = size;
+    const auto* image = static_cast<const unsigned char*>(sound->file);
+    if (size >= 4 && HasTag(image, "RIFF")) {
+        WavImage wav{};
+        if (ReadWavImage(image, size, &wav) != WavProblem::None) return nullptr;
+        sound->bytes = size;
+        return sound;
+    }
+    if (FindSoundDecoder(sound->file, size) == 0) return nullptr;
+    sound->pcm = DecodeCurrent(&sound->pcmBytes, false);
+    if (sound->pcm == nullptr) return nullptr;
+    sound->format = gDecodedFormat;
+    std::free(sound->file);
+    sound->file = nullptr;
+    sound->bytes = sound->pcmBytes;
+    return sound;
 }
 
 void StartSound(std::int32_t number) {
