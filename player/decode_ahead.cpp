@@ -22,6 +22,7 @@ namespace {
 DecodeAheadSettings gSettings;
 std::unique_ptr<runtime::PreparedLoads> gStore;
 std::thread gWorker;
+std::uint64_t gTakenBefore = 0;  // by the workers already stopped
 
 // How long the worker waits before it looks again at a script that has no
 // further whole line yet (one that is still being written).
@@ -111,8 +112,8 @@ void PrepareLine(runtime::PreparedLoads& store, std::uint64_t loadLine, const Co
     // A file that changes while it is read is not kept: its turn reads it anew.
     platform::FileIdentity before;
     if (!platform::GetFileIdentity(path.c_str(), &before)) return;
-    std::unique_ptr<runtime::PreparedData> data =
-        sound ? sound::PrepareSound(path.c_str()) : screen::PreparePicture(path.c_str());
+    std::unique_ptr<runtime::PreparedData> data = sound ? sound::PrepareSound(path.c_str())
+                                                        : screen::PreparePicture(path.c_str());
     platform::FileIdentity after;
     if (data == nullptr || !platform::GetFileIdentity(path.c_str(), &after) || !(after == before)) return;
     runtime::PreparedLoad load;
@@ -189,9 +190,12 @@ void StopDecodeAhead() {
     runtime::SetActivePreparedLoads(nullptr);
     gStore->Stop();
     if (gWorker.joinable()) gWorker.join();
+    gTakenBefore += gStore->TakenCount();
     gStore.reset();
 }
 
 bool DecodeAheadRunning() { return gStore != nullptr; }
+
+std::uint64_t LoadsDecodedAhead() { return gTakenBefore + (gStore == nullptr ? 0 : gStore->TakenCount()); }
 
 }  // namespace player

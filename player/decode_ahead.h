@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace player {
 
@@ -33,5 +34,7 @@ void StartDecodeAhead(const char* scriptPath);
 // Stops and joins the worker and frees everything it prepared.
 void StopDecodeAhead();
 bool DecodeAheadRunning();
+// Loads that found their file decoded ahead, over every worker so far.
+std::uint64_t LoadsDecodedAhead();
 
 }  // namespace player

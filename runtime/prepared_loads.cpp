@@ -39,6 +39,8 @@ std::unique_ptr<PreparedData> PreparedLoads::Take(PreparedKind kind, const char*
     changed_.notify_all();
     platform::FileIdentity now;
     if (!platform::GetFileIdentity(path, &now) || !(now == load.identity)) return nullptr;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    ++taken_;
     return std::move(load.data);
 }
 
@@ -98,6 +100,11 @@ std::size_t PreparedLoads::HeldBytes() const {
 std::size_t PreparedLoads::HeldCount() const {
     const std::lock_guard<std::mutex> lock(mutex_);
     return loads_.size();
+}
+
+std::uint64_t PreparedLoads::TakenCount() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return taken_;
 }
 
 void SetActivePreparedLoads(PreparedLoads* store) { gActive = store; }

@@ -67,6 +67,8 @@ public:
     std::uint64_t CurrentLine() const;
     std::size_t HeldBytes() const;
     std::size_t HeldCount() const;
+    // How many results the loaders took.
+    std::uint64_t TakenCount() const;
     std::size_t Bound() const { return bound_; }
 
 private:
@@ -76,6 +78,7 @@ private:
     std::size_t held_ = 0;
     const std::size_t bound_;
     std::uint64_t line_ = 0;
+    std::uint64_t taken_ = 0;
     bool stopped_ = false;
 };
 

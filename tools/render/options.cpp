@@ -148,7 +148,8 @@ Options ParseOptions(int argc, const char* const* argv) {
                 if (name == "--out") sawOut = true;
                 continue;
             }
-            const bool flag = name == "--help" || name == "--version" || name == "--force";
+            const bool flag = name == "--help" || name == "--version" || name == "--force" ||
+                              name == "--no-decode-ahead";
             if (!flag) return UsageError("unknown option '" + arg + "'");
             if (equals != std::string::npos) return UsageError("option '" + name + "' takes no value");
             // The first of --help and --version wins.
@@ -158,6 +159,8 @@ Options ParseOptions(int argc, const char* const* argv) {
                 options.action = Options::Action::kVersion;
             } else if (name == "--force") {
                 options.force = true;
+            } else if (name == "--no-decode-ahead") {
+                options.decodeAhead = false;
             }
         } else if (!optionsEnded && arg == "--") {
             optionsEnded = true;
@@ -201,6 +204,9 @@ const char* UsageText() {
            "      --video FILE     write a video with the sound through ffmpeg:\n"
            "                       FILE.mp4 (H.264, AAC), FILE.webm (VP9, Opus)\n"
            "                       or FILE.mkv (H.264, FLAC)\n"
+           "      --no-decode-ahead\n"
+           "                       load every picture and sound on its line's own\n"
+           "                       turn, none decoded ahead (the same output)\n"
            "  -h, --help           show this text and exit\n"
            "      --version        show the version and exit\n"
            "\n"

@@ -24,6 +24,7 @@ struct Options {
     std::string outDir;
     std::uint64_t every = 1;
     bool force = false;
+    bool decodeAhead = true;  // off: --no-decode-ahead
     std::string audioPath;
     std::string videoPath;
 };

@@ -27,6 +27,7 @@
 #include "platform/sdl/display.h"
 #include "platform/sdl/sound_device.h"
 #include "player/command_line.h"
+#include "player/decode_ahead.h"
 #include "player/player.h"
 #include "player/player_state.h"
 #include "screen/screen.h"
@@ -96,6 +97,11 @@ public:
             return 1;
         }
 
+        // The worker decodes ahead on wall time only: the virtual clock never
+        // waits for it, and a load finds the same pixels and samples either way.
+        player::DecodeAheadSettings decodeAhead;
+        decodeAhead.enabled = options_.decodeAhead;
+        player::SetDecodeAheadSettings(decodeAhead);
         render::StartVirtualClock({options_.startTick, options_.fps});
         render::SetPauseHook([this] { OnPause(); });
         platform::sdl::UseCapturingSoundDevice(kMixRate);
@@ -136,6 +142,10 @@ public:
             }
         } catch (const render::ProgramEnded&) {
             if (quitting_) reason = "quit";
+        }
+        if (options_.decodeAhead) {
+            std::fprintf(stderr, "rodazaro-render: %llu loads found decoded ahead\n",
+                         static_cast<unsigned long long>(player::LoadsDecodedAhead()));
         }
         bool ok = true;
         if (mixing_) ok = wav_.Finish() && ok;
