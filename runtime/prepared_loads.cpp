@@ -1,5 +1,6 @@
 #include "runtime/prepared_loads.h"
 
+#include <atomic>
 #include <utility>
 
 namespace runtime {
@@ -7,8 +8,13 @@ namespace runtime {
 namespace {
 
 PreparedLoads* gActive = nullptr;
+std::atomic<std::int64_t> gLive{0};
 
 }  // namespace
+
+PreparedData::PreparedData() { gLive.fetch_add(1, std::memory_order_relaxed); }
+PreparedData::~PreparedData() { gLive.fetch_sub(1, std::memory_order_relaxed); }
+std::int64_t LivePreparedData() { return gLive.load(std::memory_order_relaxed); }
 
 void PreparedLoads::AdvanceLoadLine() {
     std::deque<PreparedLoad> passed;

@@ -27,9 +27,14 @@ enum class PreparedKind : std::uint8_t { kPicture, kSound };
 
 // A loader's decoded data; its owner frees it with the object.
 struct PreparedData {
-    virtual ~PreparedData() = default;
+    PreparedData();
+    PreparedData(const PreparedData&) = delete;
+    PreparedData& operator=(const PreparedData&) = delete;
+    virtual ~PreparedData();
     std::size_t bytes = 0;  // memory held, counted against the bound
 };
+// How many prepared results exist, wherever they are held.
+std::int64_t LivePreparedData();
 
 struct PreparedLoad {
     std::uint64_t line = 0;  // the load line's number

@@ -128,9 +128,6 @@ struct PreparedPicture final : runtime::PreparedData {
     bool bmp = false;
     SourceImage source{};
 
-    PreparedPicture() = default;
-    PreparedPicture(const PreparedPicture&) = delete;
-    PreparedPicture& operator=(const PreparedPicture&) = delete;
     ~PreparedPicture() override {
         if (source.ownBuffer != nullptr) platform::GlobalFreeFixed(source.ownBuffer);
         if (file != nullptr) platform::GlobalFreeFixed(file);

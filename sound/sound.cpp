@@ -120,9 +120,6 @@ struct PreparedSound final : runtime::PreparedData {
     std::uint32_t pcmBytes = 0;
     platform::WaveFormat format{};
 
-    PreparedSound() = default;
-    PreparedSound(const PreparedSound&) = delete;
-    PreparedSound& operator=(const PreparedSound&) = delete;
     ~PreparedSound() override {
         std::free(file);
         std::free(pcm);
