@@ -1,7 +1,7 @@
 // Writes the crafted seeds of every fuzz target: small valid images and
 // sounds of every kind the player reads, the sprite target's set-up byte in
 // front of a few of them, and short scripts that use every command on the
-// script target's assets.  make_corpus.sh adds the demo's files.
+// script target's assets, and small zip presentations.  make_corpus.sh adds the demo's files.
 //
 // Usage: rodazaro-fuzz-seeds OUT_DIR   (writes OUT_DIR/<target>/<name>)
 #include <cstdio>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/zip_writer.h"
 #include "samples.h"
 
 namespace {
@@ -179,6 +180,28 @@ void Scripts() {
 
 }  // namespace
 
+void Archives() {
+    using rodazaro_test::BuildZip;
+    using rodazaro_test::ZipEntry;
+    const std::string script = "Title\r\nLGFX 00 a.png\r\nLSND 0 a.wav\r\nQUIT\r\n";
+    const Bytes image = fuzz_samples::Png(5, 3, 2, 8, false);
+    const std::string png(image.begin(), image.end());
+    const struct {
+        const char* name;
+        std::vector<ZipEntry> entries;
+    } zips[] = {
+        {"plain.zip", {ZipEntry("data/vuze.kel", script, false), ZipEntry("data/gfx/a.png", png, false)}},
+        {"deflated.zip", {ZipEntry("data/vuze.kel", script), ZipEntry("data/gfx/A.PNG", png)}},
+        {"top_folder.zip", {ZipEntry("Show/data/vuze.kel", script), ZipEntry("Show/data/sound/a.wav", "RIFF")}},
+        {"data_folder.zip", {ZipEntry("vuze.kel", script), ZipEntry("gfx/a.png", png)}},
+        {"backslashes.zip", {ZipEntry("data\\vuze.kel", script)}},
+    };
+    for (const auto& zip : zips) {
+        const std::string bytes = BuildZip(zip.entries);
+        Write("zip", zip.name, Bytes(bytes.begin(), bytes.end()));
+    }
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: rodazaro-fuzz-seeds OUT_DIR\n");
@@ -189,5 +212,6 @@ int main(int argc, char** argv) {
     Sprites();
     Sounds();
     Scripts();
+    Archives();
     return 0;
 }

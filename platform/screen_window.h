@@ -29,6 +29,23 @@ std::intptr_t DefaultWindowProc(WindowHandle window, std::uint32_t message, std:
 // BeginPaint and EndPaint without drawing.
 void ValidateWindowPaint(WindowHandle window);
 
+// How kShowMaximize shows the window: as the whole desktop (the default) or,
+// windowed, as a resizable window of the size MoveScreenWindow gave it.  A
+// window already shown takes the new way at once.  The picture inside is
+// the same either way: the display scales the screen mode to fit.  A
+// backend that cannot show a window this way keeps the full screen.
+void SetScreenWindowed(WindowHandle window, bool windowed);
+
+// Keys that steer the show itself and never reach the presentation's
+// script as commands: switching between full screen and window, saving the
+// frame shown, pausing, muting.
+enum class ShowKey { kToggleFullscreen, kSaveFrame, kPause, kMute };
+using ShowKeyHandler = void (*)(ShowKey key);
+// The message pump hands every show key pressed in the screen window to the
+// handler (null: to nobody), in the order pressed.  A backend that offers no
+// show keys keeps the handler and never calls it.
+void SetShowKeyHandler(ShowKeyHandler handler);
+
 // Whether a screen can be shown at all: false on a system without a display
 // to show it on (then nothing the program draws could ever be seen).
 bool ScreenAvailable();

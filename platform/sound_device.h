@@ -55,4 +55,13 @@ Result SetSoundBufferPosition(SoundBuffer* buffer, std::uint32_t position);
 // Plays once (no looping flag) from the current position.
 Result PlaySoundBuffer(SoundBuffer* buffer, std::uint32_t flags);
 
+// Beyond DirectSound's buffers, for the show's own controls.  A master
+// volume over everything the device plays, in percent of the sounds as
+// written (100, the default, leaves them untouched; 0 is silence), and a
+// pause that holds every playing buffer where it stands until resumed
+// (buffers started during the pause wait for the resumption too).  A backend
+// that cannot do either answers kOk and leaves the sound as it is.
+Result SetSoundMasterVolume(SoundDevice* device, std::uint32_t percent);
+Result PauseSoundDevice(SoundDevice* device, bool paused);
+
 }  // namespace platform

@@ -149,6 +149,15 @@ void ShowWindow(WindowHandle window, int command);
 void DestroyWindow(WindowHandle window);
 void SetWindowText(WindowHandle window, const char* text);
 
+// Dialog manners for a small window of choices, where the toolkit has them:
+// the window and its controls grow, in proportion and about the window's
+// centre, until every text they show fits (the caption in the title bar
+// too) at the desktop's font size; `defaultButton` becomes the default
+// button and takes the focus, Enter presses it and Escape asks the window to
+// close as its close box does.  USER32 has no such manners: the Win32
+// backend leaves its windows exactly as they were made.
+void UseDialogManners(WindowHandle window, WindowHandle defaultButton);
+
 AcceleratorHandle CreateAcceleratorTable(const AcceleratorEntry* entries, int count);
 void DestroyAcceleratorTable(AcceleratorHandle table);
 // True when the message was a key of the table and ran as a command.

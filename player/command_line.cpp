@@ -42,6 +42,19 @@ std::int32_t Percent(const std::string& text) {
 
 }  // namespace
 
+bool TakeOptionValue(int argc, const char* const* argv, int* index, std::string* value) {
+    const std::string arg = argv[*index] != nullptr ? argv[*index] : "";
+    const std::size_t equals = arg.find('=');
+    if (equals != std::string::npos) {
+        *value = arg.substr(equals + 1);
+    } else if (*index + 1 < argc && argv[*index + 1] != nullptr) {
+        *value = argv[++*index];
+    } else {
+        return false;
+    }
+    return true;
+}
+
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
     CommandLine line;
     bool optionsEnded = false;
@@ -54,13 +67,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             const bool takesValue = name == "--mode" || name == "--volume";
             std::string value;
             if (takesValue) {
-                if (equals != std::string::npos) {
-                    value = arg.substr(equals + 1);
-                } else if (i + 1 < argc && argv[i + 1] != nullptr) {
-                    value = argv[++i];
-                } else {
-                    return UsageError("option '" + name + "' needs a value");
-                }
+                if (!TakeOptionValue(argc, argv, &i, &value)) return UsageError("option '" + name + "' needs a value");
             } else if (equals != std::string::npos &&
                        (name == "--help" || name == "--version" || name == "--window" || name == "--fullscreen" ||
                         name == "--mute" || name == "--verbose")) {
@@ -129,6 +136,11 @@ const char* UsageText() {
            "                     script lines on stderr\n"
            "  -h, --help         show this text and exit\n"
            "      --version      show the version and exit\n"
+           "\n"
+           "Keys during the show (Linux): Alt+Enter or F11 switch between full screen\n"
+           "and window; F12 saves the frame shown as a PNG in $XDG_PICTURES_DIR/RodaZaro\n"
+           "(else ~/Pictures/RodaZaro); Space or Pause pause and resume; M mutes and\n"
+           "unmutes; Escape ends the show.\n"
            "\n"
            "Exit status: 0 when the show ended, 1 when there is no display to show\n"
            "it on, 2 for a wrong command line, a PRESENTATION without\n"

@@ -19,6 +19,11 @@ struct CommandLine {
 
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
+// The value of the long option in argv[*index] that takes one: what follows
+// its '=', else the next word, which is then used up (*index moves on).
+// False when there is neither.
+bool TakeOptionValue(int argc, const char* const* argv, int* index, std::string* value);
+
 // The text of --help.
 const char* UsageText();
 

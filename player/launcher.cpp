@@ -1,9 +1,13 @@
 // The launcher: a small window in which the user picks the screen mode
 // ("Run") or ends the program (the close box).
 
+#include <cstring>
+
 #include "gui/gadgets.h"
 #include "gui/windows.h"
+#include "platform/preferences.h"
 #include "platform/process.h"
+#include "platform/toolkit.h"
 #include "player/player.h"
 #include "player/player_state.h"
 #include "player/show_options.h"
@@ -17,7 +21,18 @@ namespace {
 constexpr std::int32_t kLauncherWindow = 1;
 constexpr std::int32_t kModeList = 1;
 constexpr std::int32_t kRunButton = 2;
-constexpr std::uint32_t kLauncherFlags = 0xC80001;  // caption, system menu, centred on the screen
+constexpr std::uint32_t kLauncherFlags = 0xC80001;    // caption, system menu, centred on the screen
+constexpr const char* kModeChoice = "launcher-mode";  // the mode last played, by its text
+
+// The item of the mode last played in this presentation; the first without one.
+std::int32_t RememberedMode() {
+    char text[32] = {};
+    if (!platform::RecallChoice(kModeChoice, text, sizeof text)) return 0;
+    for (std::int32_t i = 0; i < kScreenModeCount; ++i) {
+        if (std::strcmp(text, kScreenModes[i].text) == 0) return i;
+    }
+    return 0;
+}
 
 void OpenChosenScreen(std::int16_t depth) {
     gui::FreeWindow(kLauncherWindow);
@@ -58,7 +73,8 @@ void RunLauncher() {
     gui::CreateButton(kRunButton, 0, 20, 150, 20, "Run");
     gui::CreateComboBox(kModeList, 0, 0, 150, 60);
     for (const ScreenMode& mode : kScreenModes) gui::InsertGadgetItem(kModeList, -1, mode.text);
-    gui::SetGadgetValue(kModeList, 0);
+    gui::SetGadgetValue(kModeList, RememberedMode());
+    platform::UseDialogManners(gui::GetWindowHandle(), gui::GetGadgetHandle(kRunButton));
 
     for (;;) {
         const std::int32_t event = gui::WaitEvent();
@@ -71,6 +87,7 @@ void RunLauncher() {
                 gPlayer.screenWidth = kScreenModes[choice].width;
                 gPlayer.screenHeight = kScreenModes[choice].height;
                 depth = kScreenModes[choice].depth;
+                platform::RememberChoice(kModeChoice, kScreenModes[choice].text);
             }
             if (gPlayer.screenWidth > 0) {
                 OpenChosenScreen(depth);

@@ -1,6 +1,6 @@
 // The program's entry: the command line, then the player. Without arguments
-// it reads no configuration and writes no files: it plays data/vuze.kel from
-// the current folder.
+// it plays data/vuze.kel from the current folder; the only file it writes is
+// the launcher's remembered mode (on Linux).
 
 #include <cstdio>
 #include <exception>

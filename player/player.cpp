@@ -9,6 +9,7 @@
 #include "player/player_state.h"
 #include "player/report.h"
 #include "player/scene.h"
+#include "player/show_controls.h"
 #include "runtime/heaps.h"
 #include "runtime/strings.h"
 #include "runtime/text_files.h"
@@ -53,6 +54,7 @@ void ResetAllModules() {
     sound::ResetSoundModule();
     sound::ResetOggModule();
     keyboard::ResetKeyboardModule();
+    ResetShowControls();
 }
 
 void StartUp() {
@@ -82,10 +84,14 @@ void StartUp() {
 
 void RunTurn() {
     keyboard::ReadKeyboard();
-    if (gPlayer.waitUntil == 0) {
-        ExecuteScriptLine();
-    } else if (ElapsedSinceClockStart() >= gPlayer.waitUntil) {
-        gPlayer.waitUntil = 0;
+    // A paused show runs no script line: the script clock stands still, and
+    // the scene is drawn as it stands.
+    if (!ShowPaused()) {
+        if (gPlayer.waitUntil == 0) {
+            ExecuteScriptLine();
+        } else if (ElapsedSinceClockStart() >= gPlayer.waitUntil) {
+            gPlayer.waitUntil = 0;
+        }
     }
     if (gPlayer.screenOpen == 1) {
         screen::ClearScreen(0, 0, 0);
@@ -93,6 +99,7 @@ void RunTurn() {
         DrawScene();
         screen::FlipBuffers();
     }
+    ApplyShowKeys();
     runtime::Delay(1);
 }
 
@@ -127,6 +134,7 @@ void PlayerMain(const ShowOptions& options) {
     gShowOptions = options;
     SetReportSink(options.verbose ? ReportToStandardError : nullptr);
     StartUp();
+    InstallShowControls(options);
     RunLauncher();
     MainLoop();
 }

@@ -80,6 +80,11 @@ std::int32_t OpenScreen(std::int16_t width, std::int16_t height, std::int16_t de
     return 1;
 }
 
+void SetScreenWindowed(bool windowed) {
+    gScreen.windowed = windowed ? 1 : 0;
+    if (gScreenWindow.window != 0) platform::SetScreenWindowed(gScreenWindow.window, windowed);
+}
+
 void ClearScreen(std::int32_t red, std::int32_t green, std::int32_t blue) {
     // While switched away nothing is drawn.
     if (gScreen.outputBuffer == nullptr || gScreen.active == 0) return;

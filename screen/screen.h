@@ -44,6 +44,7 @@ struct ScreenState {
     SpriteKeeper sprites;
     std::uint32_t openStamp;  // tick at the last successful open
     std::int32_t initialised;
+    std::int32_t windowed;  // shown in a window rather than on the whole desktop
     std::uint32_t colourKeyLow;
     std::uint32_t colourKeyHigh;
 };
@@ -58,6 +59,14 @@ void ClearScreen(std::int32_t red, std::int32_t green, std::int32_t blue);
 std::uint32_t ScreenColor(std::int32_t red, std::int32_t green, std::int32_t blue);
 void FlipBuffers();
 void FlipFullScreen(std::int32_t wait);
+// Shows the screen as the whole desktop, or windowed as a resizable window
+// with the mode's picture scaled to fit it; the frames drawn are the same.
+// Once the screen window exists (the sprite system made it), it takes
+// effect at once on an open screen and at every OpenScreen after.
+void SetScreenWindowed(bool windowed);
+// Writes the frame the last flip showed, in the screen mode's size, to a
+// PNG file; false when there is no frame to read or the file fails.
+bool SavePresentedFrame(const char* path);
 // The screen's handler of the screen window's activation and key-up
 // messages.
 void OnScreenWindowMessage(std::uint32_t message, std::uintptr_t wParam);

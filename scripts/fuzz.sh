@@ -4,7 +4,7 @@
 # corpora, and fuzzes one target or all of them.
 #
 # Usage: scripts/fuzz.sh [TARGET|all] [SECONDS]
-#   TARGET   script, bmp, png, wav, ogg or sprite; all (the default) runs
+#   TARGET   script, bmp, png, wav, ogg, sprite or zip; all (the default) runs
 #            every target, two at a time
 #   SECONDS  fuzzing time per target, 30 by default
 #
@@ -17,7 +17,7 @@
 # fuzz/known_findings.txt are reported as known and fuzzing starts again.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-all_targets=(script bmp png wav ogg sprite)
+all_targets=(script bmp png wav ogg sprite zip)
 which="${1:-all}"
 seconds="${2:-30}"
 build="${RODAZARO_FUZZ_BUILD:-$root/build-fuzz}"
@@ -27,7 +27,7 @@ if [ "$which" = all ]; then
 elif [[ " ${all_targets[*]} " == *" $which "* ]]; then
   targets=("$which")
 else
-  echo "usage: scripts/fuzz.sh [script|bmp|png|wav|ogg|sprite|all] [SECONDS]" >&2
+  echo "usage: scripts/fuzz.sh [script|bmp|png|wav|ogg|sprite|zip|all] [SECONDS]" >&2
   exit 2
 fi
 if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ]; then

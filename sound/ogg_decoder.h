@@ -43,7 +43,9 @@ long MemoryTell(void* source);
 
 // Consecutive holes after which a damaged stream is given up.
 constexpr int kMaxDecodeErrors = 64;
-constexpr int kDecodeChunkBytes = 4096;
+// The most one ov_read call is asked for: a whole block's room, so that a
+// call is never cut short of what the decoded packet holds.
+constexpr int kDecodeChunkBytes = 256 * 1024;
 
 void ResetOggModule();
 

@@ -34,44 +34,25 @@ thread_local platform::WaveFormat gDecodedFormat{};
 
 bool HasTag(const unsigned char* at, const char* tag) { return std::memcmp(at, tag, 4) == 0; }
 
-// Runs the current decoder over its open stream into a new PCM block (on
-// the program heap, or from malloc off the main thread) and describes it in
-// gDecodedFormat.  Null on failure, with the decoder's stream closed.
-unsigned char* DecodeCurrent(std::uint32_t* bytesOut, bool onProgramHeap = true) {
-    const SoundDecoder* decoder = gCurrentDecoder;
-    const std::int32_t channels = decoder->GetChannels();
-    const std::int32_t frames = decoder->GetSampleCount();
-    const std::int64_t bytes = static_cast<std::int64_t>(frames) * channels * 2;
-    // A stream of which nothing decodes is no sound.
-    if (channels <= 0 || channels > kMaxDecodedChannels || frames <= 0 ||
-        static_cast<std::uint64_t>(bytes) > kMaxDecodedBytes) {
-        decoder->DecodeAll(nullptr, 0);
-        return nullptr;
-    }
-    auto* pcm = static_cast<unsigned char*>(onProgramHeap
-                                                ? runtime::ProgramAlloc(static_cast<std::size_t>(bytes), false)
-                                                : std::malloc(static_cast<std::size_t>(bytes)));
-    if (pcm == nullptr) {
-        decoder->DecodeAll(nullptr, 0);
-        return nullptr;
-    }
-    decoder->DecodeAll(pcm, static_cast<std::uint32_t>(bytes));
-    const auto frequency = static_cast<std::uint32_t>(decoder->GetFrequency());
-    gDecodedFormat.formatTag = 1;
-    gDecodedFormat.channels = static_cast<std::uint16_t>(channels);
-    gDecodedFormat.samplesPerSecond = frequency;
-    gDecodedFormat.averageBytesPerSecond = frequency * 2u * static_cast<std::uint32_t>(channels);
-    gDecodedFormat.blockAlign = static_cast<std::uint16_t>(channels * 2);
-    gDecodedFormat.bitsPerSample = 16;
-    gDecodedFormat.extraSize = 0;
-    *bytesOut = static_cast<std::uint32_t>(bytes);
-    return pcm;
+// Copies samples into a locked buffer's regions: the first region, then
+// what is left into the second.  The regions the device hands out never add
+// up to more than was asked.
+void CopyIntoRegions(const unsigned char* samples, std::uint32_t bytes, void* first, std::uint32_t firstBytes,
+                     void* second, std::uint32_t secondBytes) {
+    const std::uint32_t intoFirst = firstBytes < bytes ? firstBytes : bytes;
+    if (first != nullptr) std::memcpy(first, samples, intoFirst);
+    const std::uint32_t rest = bytes - intoFirst;
+    if (second != nullptr && rest > 0)
+        std::memcpy(second, samples + intoFirst, rest < secondBytes ? rest : secondBytes);
 }
 
-// Creates and fills a static buffer, then puts it under number in place of
-// the sound that had it.  0 on failure, with the table as it was.
-std::intptr_t CreateFilledBuffer(std::int32_t number, const void* format, std::uint32_t formatBytes,
-                                 const unsigned char* samples, std::uint32_t bytes) {
+// Creates a static buffer of bytes, has fill write its locked regions
+// (first, firstBytes, second, secondBytes), then puts it under number in
+// place of the sound that had it.  0 on failure, with the table as it was;
+// fill is then never called.
+template <typename Fill>
+std::intptr_t CreateBufferFilledBy(std::int32_t number, const void* format, std::uint32_t formatBytes,
+                                   std::uint32_t bytes, Fill fill) {
     platform::SoundBufferDesc& desc = gSoundDevice.description;
     desc.flags = platform::kBufferStaticFlags;
     desc.bufferBytes = bytes;
@@ -89,12 +70,7 @@ std::intptr_t CreateFilledBuffer(std::int32_t number, const void* format, std::u
         platform::ReleaseSoundBuffer(buffer);
         return 0;
     }
-    // The regions the device hands out never add up to more than was asked.
-    const std::uint32_t intoFirst = firstBytes < bytes ? firstBytes : bytes;
-    if (first != nullptr) std::memcpy(first, samples, intoFirst);
-    const std::uint32_t rest = bytes - intoFirst;
-    if (second != nullptr && rest > 0)
-        std::memcpy(second, samples + intoFirst, rest < secondBytes ? rest : secondBytes);
+    fill(first, firstBytes, second, secondBytes);
 
     std::int32_t effective = number;
     auto* entry = static_cast<SoundEntry*>(runtime::GetOrGrowEntry(gSounds, effective));
@@ -109,6 +85,84 @@ std::intptr_t CreateFilledBuffer(std::int32_t number, const void* format, std::u
     entry->buffer = buffer;
     platform::UnlockSoundBuffer(buffer, first, firstBytes, second, secondBytes);
     return number == -1 ? static_cast<std::intptr_t>(effective) : reinterpret_cast<std::intptr_t>(buffer);
+}
+
+// Creates and fills a static buffer with the samples, then puts it under
+// number in place of the sound that had it.  0 on failure, with the table
+// as it was.
+std::intptr_t CreateFilledBuffer(std::int32_t number, const void* format, std::uint32_t formatBytes,
+                                 const unsigned char* samples, std::uint32_t bytes) {
+    return CreateBufferFilledBy(
+        number, format, formatBytes, bytes,
+        [samples, bytes](void* first, std::uint32_t firstBytes, void* second, std::uint32_t secondBytes) {
+            CopyIntoRegions(samples, bytes, first, firstBytes, second, secondBytes);
+        });
+}
+
+// Checks the current decoder's open stream and describes the sound it
+// decodes to in gDecodedFormat (16-bit PCM), its size in *bytes.  False,
+// with the stream closed, for a stream of which nothing decodes.
+bool DescribeDecoded(std::uint32_t* bytesOut) {
+    const SoundDecoder* decoder = gCurrentDecoder;
+    const std::int32_t channels = decoder->GetChannels();
+    const std::int32_t frames = decoder->GetSampleCount();
+    const std::int64_t bytes = static_cast<std::int64_t>(frames) * channels * 2;
+    if (channels <= 0 || channels > kMaxDecodedChannels || frames <= 0 ||
+        static_cast<std::uint64_t>(bytes) > kMaxDecodedBytes) {
+        decoder->DecodeAll(nullptr, 0);
+        return false;
+    }
+    const auto frequency = static_cast<std::uint32_t>(decoder->GetFrequency());
+    gDecodedFormat.formatTag = 1;
+    gDecodedFormat.channels = static_cast<std::uint16_t>(channels);
+    gDecodedFormat.samplesPerSecond = frequency;
+    gDecodedFormat.averageBytesPerSecond = frequency * 2u * static_cast<std::uint32_t>(channels);
+    gDecodedFormat.blockAlign = static_cast<std::uint16_t>(channels * 2);
+    gDecodedFormat.bitsPerSample = 16;
+    gDecodedFormat.extraSize = 0;
+    *bytesOut = static_cast<std::uint32_t>(bytes);
+    return true;
+}
+
+// Runs the current decoder over its open stream straight into a new static
+// buffer, described by gDecodedFormat (16-bit PCM), and puts it under
+// number.  0 on failure, with the decoder's stream closed.
+std::intptr_t CreateDecodedBuffer(std::int32_t number) {
+    const SoundDecoder* decoder = gCurrentDecoder;
+    std::uint32_t size = 0;
+    if (!DescribeDecoded(&size)) return 0;
+    bool decoded = false;
+    runtime::NoteLoadProblem(runtime::LoadProblem::kNoDevice);
+    const std::intptr_t result = CreateBufferFilledBy(
+        number, &gDecodedFormat, sizeof gDecodedFormat, size,
+        [&](void* first, std::uint32_t firstBytes, void* second, std::uint32_t secondBytes) {
+            decoded = true;
+            if (first != nullptr && firstBytes >= size) {
+                // The whole sound in one region: decoded in place.
+                decoder->DecodeAll(first, size);
+                return;
+            }
+            // Split regions take the samples through a block of their own.
+            auto* pcm = static_cast<unsigned char*>(runtime::ProgramAlloc(size, false));
+            decoder->DecodeAll(pcm, pcm == nullptr ? 0 : size);
+            if (pcm == nullptr) return;
+            CopyIntoRegions(pcm, size, first, firstBytes, second, secondBytes);
+            runtime::ProgramFree(pcm);
+        });
+    if (!decoded) decoder->DecodeAll(nullptr, 0);
+    return result;
+}
+
+// Runs the current decoder over its open stream into a new block from
+// malloc (off the main thread: not the program heap), described by
+// gDecodedFormat.  Null on failure, with the decoder's stream closed.
+unsigned char* DecodeCurrentToBlock(std::uint32_t* bytesOut) {
+    std::uint32_t size = 0;
+    if (!DescribeDecoded(&size)) return nullptr;
+    auto* pcm = static_cast<unsigned char*>(std::malloc(size));
+    gCurrentDecoder->DecodeAll(pcm, pcm == nullptr ? 0 : size);
+    *bytesOut = size;
+    return pcm;
 }
 
 // A sound read ahead of its load: the file image of a WAV (its samples are
@@ -227,13 +281,7 @@ std::intptr_t LoadSoundData(std::int32_t number, const void* data, std::uint32_t
         return CreateFilledBuffer(number, wav.format, wav.formatBytes, wav.samples, wav.sampleBytes);
     }
     if (FindSoundDecoder(data, size) == 0) return 0;
-    std::uint32_t bytes = 0;
-    unsigned char* pcm = DecodeCurrent(&bytes);
-    if (pcm == nullptr) return 0;
-    runtime::NoteLoadProblem(runtime::LoadProblem::kNoDevice);
-    const std::intptr_t result = CreateFilledBuffer(number, &gDecodedFormat, sizeof gDecodedFormat, pcm, bytes);
-    runtime::ProgramFree(pcm);
-    return result;
+    return CreateDecodedBuffer(number);
 }
 
 std::unique_ptr<runtime::PreparedData> PrepareSound(const char* path) {
@@ -255,7 +303,7 @@ std::unique_ptr<runtime::PreparedData> PrepareSound(const char* path) {
         return sound;
     }
     if (FindSoundDecoder(sound->file, size) == 0) return nullptr;
-    sound->pcm = DecodeCurrent(&sound->pcmBytes, false);
+    sound->pcm = DecodeCurrentToBlock(&sound->pcmBytes);
     if (sound->pcm == nullptr) return nullptr;
     sound->format = gDecodedFormat;
     std::free(sound->file);
@@ -306,5 +354,15 @@ std::int32_t SoundDecoderCount() { return gDecoders.count; }
 const SoundDecoder* SoundDecoderAt(std::int32_t index) { return gDecoders.At(index); }
 
 const SoundDecoder* CurrentSoundDecoder() { return gCurrentDecoder; }
+
+void SetSoundVolume(std::int32_t percent) {
+    if (gSoundDevice.device == nullptr) return;
+    const std::int32_t clamped = percent < 0 ? 0 : (percent > 100 ? 100 : percent);
+    platform::SetSoundMasterVolume(gSoundDevice.device, static_cast<std::uint32_t>(clamped));
+}
+
+void PauseSounds(bool paused) {
+    if (gSoundDevice.device != nullptr) platform::PauseSoundDevice(gSoundDevice.device, paused);
+}
 
 }  // namespace sound

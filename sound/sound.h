@@ -54,6 +54,11 @@ std::unique_ptr<runtime::PreparedData> PrepareSound(const char* path);
 void StartSound(std::int32_t number);
 void FreeSound(std::int32_t number);
 void CloseSoundDevice();
+// The show's controls over everything the device plays: the master volume
+// in percent (0 to 100, clamped) and the pause, which holds every sound
+// where it stands.  Nothing happens without an open device.
+void SetSoundVolume(std::int32_t percent);
+void PauseSounds(bool paused);
 // Appends a decoder; the list holds at most kMaxSoundDecoders, later ones
 // are ignored.
 void AddSoundDecoder(const SoundDecoder* decoder);

@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 #include "platform/gtk/toolkit_internal.h"
+#include "platform/posix/window_text.h"
 #include "platform/toolkit.h"
 
 namespace platform {
@@ -159,11 +160,15 @@ WindowHandle CreateTopLevel(const ClassRecord& windowClass, const char* title, s
     node->style = style & ~(kStyleVisible | kStyleMaximize);
     node->exStyle = exStyle;
     node->text = title == nullptr ? std::string() : std::string(title);
+    node->askedX = x;
+    node->askedY = y;
 
     Rect extents{};
     GetFrameExtents(style, &extents);
     const int clientWidth = std::max(1, width - extents.left - extents.right);
     const int clientHeight = std::max(1, height - extents.top - extents.bottom);
+    node->askedWidth = clientWidth;
+    node->askedHeight = clientHeight;
 
     GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     node->widget = window;
@@ -178,6 +183,7 @@ WindowHandle CreateTopLevel(const ClassRecord& windowClass, const char* title, s
         // managers leave at its own size.
         gtk_window_set_type_hint(gtkWindow, GDK_WINDOW_TYPE_HINT_DIALOG);
     }
+    if (windowClass.attributes.icon == kProgramIcon) ApplyProgramIcon(gtkWindow);
     g_object_set_data(G_OBJECT(window), kNodeKey, DataFromHandle(node->handle));
 
     GtkWidget* client = gtk_fixed_new();
@@ -288,20 +294,7 @@ void NotifyParent(WindowHandle control, std::uint32_t code) {
              static_cast<std::intptr_t>(control));
 }
 
-std::string ToUtf8(const char* text) {
-    if (text == nullptr) return std::string();
-    if (g_utf8_validate(text, -1, nullptr)) return std::string(text);
-    std::string result;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {
-        if (*p < 0x80) {
-            result.push_back(static_cast<char>(*p));
-        } else {
-            result.push_back(static_cast<char>(0xC0 | (*p >> 6)));
-            result.push_back(static_cast<char>(0x80 | (*p & 0x3F)));
-        }
-    }
-    return result;
-}
+std::string ToUtf8(const char* text) { return posix::WindowTextToUtf8(text); }
 
 bool IsDecoratedStyle(std::uint32_t style) {
     if ((style & (kStyleChild | kStylePopup)) == 0) return true;
@@ -353,8 +346,9 @@ FontHandle GetDefaultGuiFont() { return kStockGuiFont; }
 
 std::uintptr_t LoadArrowCursor() { return 32512; }
 
-// The program carries no icon: windows show the platform's default one.
-std::uintptr_t LoadProgramIcon(InstanceHandle, int) { return 0; }
+// The program has one icon, whatever the resource number: windows of a class
+// that carries it show it (toolkit_dialog.cpp finds it).
+std::uintptr_t LoadProgramIcon(InstanceHandle, int) { return kProgramIcon; }
 
 bool RegisterWindowClass(const WindowClassTemplate* tmpl) {
     if (tmpl == nullptr || tmpl->className == nullptr || tmpl->className[0] == 0) return false;

@@ -84,6 +84,7 @@ void ApplyFont(Node* node, FontHandle font) {
     GtkStyleContext* context = gtk_widget_get_style_context(node->widget);
     if (font == kStockGuiFont) gtk_style_context_add_class(context, "rodazaro-gui-font");
     else gtk_style_context_remove_class(context, "rodazaro-gui-font");
+    FitDialogToText(TopLevelOf(node));
 }
 
 int ItemCount(const Node* node) { return static_cast<int>(node->items.size()); }
@@ -114,6 +115,7 @@ std::intptr_t InsertItem(Node* node, int index, const char* text) {
     ++node->quiet;
     gtk_combo_box_text_insert_text(GTK_COMBO_BOX_TEXT(node->widget), index, ToUtf8(text).c_str());
     --node->quiet;
+    FitDialogToText(TopLevelOf(node));
     return index;
 }
 
@@ -174,8 +176,12 @@ WindowHandle CreateControl(NodeKind kind, const char* text, std::uint32_t style,
         shownHeight = kComboBoxClosedHeight;
     }
     node->widget = widget;
+    node->askedX = x;
+    node->askedY = y;
+    node->askedWidth = std::max(width, 1);
+    node->askedHeight = std::max(shownHeight, 1);
     gtk_style_context_add_class(gtk_widget_get_style_context(widget), "rodazaro-control");
-    gtk_widget_set_size_request(widget, std::max(width, 1), std::max(shownHeight, 1));
+    gtk_widget_set_size_request(widget, node->askedWidth, node->askedHeight);
     gtk_widget_set_sensitive(widget, (style & kStyleDisabled) == 0 ? TRUE : FALSE);
     g_object_set_data(G_OBJECT(widget), kNodeKey, DataFromHandle(node->handle));
     gtk_fixed_put(GTK_FIXED(parent->client), widget, x, y);
@@ -212,6 +218,7 @@ void ApplyControlText(Node* node) {
             break;
         case NodeKind::ComboBox: break;  // a drop-down list shows its selected item
     }
+    FitDialogToText(TopLevelOf(node));
 }
 
 std::intptr_t ButtonProcedure(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -243,6 +250,7 @@ std::intptr_t ComboBoxProcedure(WindowHandle window, std::uint32_t message, std:
             ++node->quiet;
             gtk_combo_box_text_remove(GTK_COMBO_BOX_TEXT(node->widget), index);
             --node->quiet;
+            FitDialogToText(TopLevelOf(node));
             return ItemCount(node);
         }
         case kComboBoxResetContent:
@@ -250,6 +258,7 @@ std::intptr_t ComboBoxProcedure(WindowHandle window, std::uint32_t message, std:
             ++node->quiet;
             gtk_combo_box_text_remove_all(GTK_COMBO_BOX_TEXT(node->widget));
             --node->quiet;
+            FitDialogToText(TopLevelOf(node));
             return 0;
         case kComboBoxGetCount: return ItemCount(node);
         case kComboBoxGetCurSel: return gtk_combo_box_get_active(GTK_COMBO_BOX(node->widget));

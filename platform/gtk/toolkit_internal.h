@@ -44,6 +44,16 @@ struct Node {
     std::vector<std::string> items;  // a combo box's item texts, the caller's bytes
     int quiet = 0;                   // > 0 while the driver changes a control itself
     bool dying = false;              // DestroyWindow is under way
+    // Where the caller put the window and how large it asked for it: a
+    // control's rectangle in the client area (the closed part of a combo
+    // box); a top-level window's outer position (kUseDefaultPosition when
+    // the platform chose it) and client size.  A window with dialog manners
+    // is laid out again from these whenever a text in it changes.
+    int askedX = 0;
+    int askedY = 0;
+    int askedWidth = 1;
+    int askedHeight = 1;
+    bool dialog = false;  // UseDialogManners was called for this top-level window
 };
 
 // Lazily initialises GTK once; false when there is no display.
@@ -62,8 +72,9 @@ std::intptr_t CallNode(WindowHandle handle, std::uint32_t message, std::uintptr_
 // A control's notification to its parent window (WM_COMMAND).
 void NotifyParent(WindowHandle control, std::uint32_t code);
 
-// Texts are single-byte strings; GTK wants UTF-8.  Valid UTF-8 passes
-// unchanged, anything else is read as Latin-1.
+// Texts are byte strings; GTK wants UTF-8.  Valid UTF-8 passes unchanged
+// (plain ASCII is both), anything else is read as Windows-1252, the code page
+// presentations were written in.
 std::string ToUtf8(const char* text);
 
 // Top-level windows.
@@ -83,6 +94,12 @@ std::intptr_t ComboBoxProcedure(WindowHandle window, std::uint32_t message, std:
 void ApplyControlText(Node* node);
 void DisconnectNode(Node* node);
 
+// Dialog manners (toolkit_dialog.cpp): the window's icon, and the layout of
+// a window with dialog manners redone from its asked sizes and its texts.
+// FitDialogToText does nothing for other windows.
+void ApplyProgramIcon(GtkWindow* window);
+void FitDialogToText(Node* topLevel);
+
 // Messages (toolkit_messages.cpp): the event being dispatched is handed to
 // GTK by the first default processing of that same message for that same
 // window.  True when this call delivered it.
@@ -93,6 +110,7 @@ void UpdateKeyStateFromEvent(const GdkEvent* event);
 
 constexpr const char* kNodeKey = "rodazaro-node";
 constexpr FontHandle kStockGuiFont = 0x0F000011;  // DEFAULT_GUI_FONT
+constexpr std::uintptr_t kProgramIcon = 0x0001;   // LoadProgramIcon's one icon
 
 inline std::uintptr_t MakeWParam(std::uint32_t low, std::uint32_t high) {
     return static_cast<std::uintptr_t>((low & 0xFFFFu) | ((high & 0xFFFFu) << 16));

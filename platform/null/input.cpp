@@ -28,6 +28,8 @@ void SetScreenWindowTitle(WindowHandle, const char*) {}
 void MoveScreenWindow(WindowHandle, int, int, int, int, bool) {}
 void ShowScreenWindow(WindowHandle, int) {}
 void ShowMouseCursor(bool) {}
+void SetScreenWindowed(WindowHandle, bool) {}
+void SetShowKeyHandler(ShowKeyHandler) {}
 bool PeekAndDispatchMessage() { return false; }
 std::intptr_t DefaultWindowProc(WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) { return 0; }
 void ValidateWindowPaint(WindowHandle) {}

@@ -25,4 +25,7 @@ Result StopSoundBuffer(SoundBuffer*) { return kFail; }
 Result SetSoundBufferPosition(SoundBuffer*, std::uint32_t) { return kFail; }
 Result PlaySoundBuffer(SoundBuffer*, std::uint32_t) { return kFail; }
 
+Result SetSoundMasterVolume(SoundDevice*, std::uint32_t) { return kFail; }
+Result PauseSoundDevice(SoundDevice*, bool) { return kFail; }
+
 }  // namespace platform

@@ -23,6 +23,7 @@ WindowHandle CreateWindowEx(std::uint32_t, const char*, const char*, std::uint32
 void ShowWindow(WindowHandle, int) {}
 void DestroyWindow(WindowHandle) {}
 void SetWindowText(WindowHandle, const char*) {}
+void UseDialogManners(WindowHandle, WindowHandle) {}
 AcceleratorHandle CreateAcceleratorTable(const AcceleratorEntry*, int) { return 0; }
 void DestroyAcceleratorTable(AcceleratorHandle) {}
 bool TranslateAccelerator(WindowHandle, AcceleratorHandle, const Message*) { return false; }

@@ -18,6 +18,7 @@ struct ScreenWindowState {
     bool focused;        // the window has the keyboard focus
     bool quitRequested;  // the window manager asked the program to end
     int cursorCount;     // ShowCursor counter: the cursor shows while >= 0
+    bool windowed;       // shown as a resizable window rather than the whole desktop
 };
 
 ScreenWindowState& ScreenWindow();

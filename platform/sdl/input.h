@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform/screen_window.h"
+
 namespace platform::sdl {
 
 // The DirectInput key code of an SDL scancode; 0 for a key that has none.
@@ -19,5 +21,10 @@ bool ScreenWindowFocused();
 bool CloseRequested();
 // True while the mouse cursor is shown.
 bool CursorShown();
+
+// The show key an SDL key press stands for (Alt+Enter and F11: full screen
+// or window; F12: save the frame; Space and Pause: pause; M: mute); false
+// for any other key.  modifiers are SDL's key modifier bits.
+bool ShowKeyOf(int scancode, unsigned modifiers, ShowKey* key);
 
 }  // namespace platform::sdl

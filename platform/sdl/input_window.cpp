@@ -1,13 +1,15 @@
 // The screen window on SDL: one SDL window, hidden until the screen opens,
-// then shown as a desktop-sized full-screen window.  Its SDL events are
-// played to the registered window procedure as the window messages the
-// program knows, one event per pump call.
+// then shown as a desktop-sized full-screen window (or, windowed, as a
+// resizable window of the mode's size).  Its SDL events are played to the
+// registered window procedure as the window messages the program knows, one
+// event per pump call; the show keys go to the show key handler.
 
 #include <SDL2/SDL.h>
 
 #include <cstdlib>
 #include <initializer_list>
 
+#include "platform/posix/window_text.h"
 #include "platform/screen_window.h"
 #include "platform/sdl/common.h"
 #include "platform/sdl/input.h"
@@ -64,6 +66,25 @@ void PlayKeyUp(const SDL_KeyboardEvent& event) {
     }
 }
 
+ShowKeyHandler gShowKeyHandler = nullptr;
+
+void PlayKeyDown(const SDL_KeyboardEvent& event) {
+    if (!OurWindow(event.windowID) || event.repeat != 0 || gShowKeyHandler == nullptr) return;
+    ShowKey key{};
+    if (sdl::ShowKeyOf(event.keysym.scancode, event.keysym.mod, &key)) gShowKeyHandler(key);
+}
+
+// Shows the window as the whole desktop or as a window of its own size,
+// as the program last asked.
+void ApplyWindowedness(SDL_Window* window, bool windowed) {
+    if (!windowed) {
+        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        return;
+    }
+    SDL_SetWindowFullscreen(window, 0);
+    SDL_SetWindowResizable(window, SDL_TRUE);
+}
+
 void PlayMouseButton(const SDL_MouseButtonEvent& event) {
     if (!OurWindow(event.windowID)) return;
     const std::intptr_t point = PointParameter(event.x, event.y);
@@ -104,7 +125,7 @@ WindowHandle CreateScreenWindow(InstanceHandle) {
 
 void SetScreenWindowTitle(WindowHandle window, const char* title) {
     SDL_Window* sdlWindow = sdl::WindowFromHandle(window);
-    if (sdlWindow != nullptr) SDL_SetWindowTitle(sdlWindow, title != nullptr ? title : "");
+    if (sdlWindow != nullptr) SDL_SetWindowTitle(sdlWindow, posix::WindowTextToUtf8(title).c_str());
 }
 
 void MoveScreenWindow(WindowHandle window, int x, int y, int width, int height, bool) {
@@ -129,7 +150,12 @@ void ShowScreenWindow(WindowHandle window, int command) {
     }
     if ((SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_MINIMIZED) != 0) SDL_RestoreWindow(sdlWindow);
     SDL_ShowWindow(sdlWindow);
-    SDL_SetWindowFullscreen(sdlWindow, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    ApplyWindowedness(sdlWindow, state.windowed);
+    // A window comes up in the middle of the desktop; shown again (after a
+    // switch away) it stays where the user put it.
+    if (state.windowed && !state.visible) {
+        SDL_SetWindowPosition(sdlWindow, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
     SDL_RaiseWindow(sdlWindow);
     state.visible = true;
     // Without a window system nobody hands out the focus: the shown window
@@ -144,12 +170,25 @@ void ShowMouseCursor(bool show) {
     SDL_ShowCursor(state.cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
 }
 
+void SetScreenWindowed(WindowHandle window, bool windowed) {
+    sdl::ScreenWindowState& state = sdl::ScreenWindow();
+    const bool was = state.windowed;
+    state.windowed = windowed;
+    SDL_Window* sdlWindow = sdl::WindowFromHandle(window);
+    if (sdlWindow == nullptr || !state.visible || was == windowed) return;
+    ApplyWindowedness(sdlWindow, windowed);
+    if (windowed) SDL_SetWindowPosition(sdlWindow, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
+void SetShowKeyHandler(ShowKeyHandler handler) { gShowKeyHandler = handler; }
+
 bool PeekAndDispatchMessage() {
     if (!sdl::ScreenWindow().videoHeld) return false;
     SDL_Event event;
     if (SDL_PollEvent(&event) == 0) return false;
     switch (event.type) {
         case SDL_WINDOWEVENT: PlayWindowEvent(event.window); break;
+        case SDL_KEYDOWN: PlayKeyDown(event.key); break;
         case SDL_KEYUP: PlayKeyUp(event.key); break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: PlayMouseButton(event.button); break;
@@ -186,5 +225,31 @@ namespace platform::sdl {
 bool ScreenWindowFocused() { return ScreenWindow().focused; }
 bool CloseRequested() { return ScreenWindow().quitRequested; }
 bool CursorShown() { return ScreenWindow().cursorCount >= 0; }
+
+bool ShowKeyOf(int scancode, unsigned modifiers, ShowKey* key) {
+    const bool alt = (modifiers & KMOD_ALT) != 0;
+    // Space and M count alone: with Ctrl, Alt or the logo key they are the
+    // desktop's or another program's.
+    const bool plain = (modifiers & (KMOD_CTRL | KMOD_ALT | KMOD_GUI)) == 0;
+    switch (scancode) {
+        case SDL_SCANCODE_RETURN:
+        case SDL_SCANCODE_KP_ENTER:
+            if (!alt) return false;
+            *key = ShowKey::kToggleFullscreen;
+            return true;
+        case SDL_SCANCODE_F11: *key = ShowKey::kToggleFullscreen; return true;
+        case SDL_SCANCODE_F12: *key = ShowKey::kSaveFrame; return true;
+        case SDL_SCANCODE_PAUSE: *key = ShowKey::kPause; return true;
+        case SDL_SCANCODE_SPACE:
+            if (!plain) return false;
+            *key = ShowKey::kPause;
+            return true;
+        case SDL_SCANCODE_M:
+            if (!plain) return false;
+            *key = ShowKey::kMute;
+            return true;
+        default: return false;
+    }
+}
 
 }  // namespace platform::sdl

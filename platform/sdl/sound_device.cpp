@@ -36,6 +36,8 @@ struct SoundDevice {
     int rate = 0;
     int bufferFrames = 0;
     std::vector<SoundBuffer*> buffers;  // the secondary buffers the mixer walks
+    std::uint32_t volume = 100;         // master volume in percent
+    bool paused = false;                // the mixer gives silence and moves no cursor
 };
 
 namespace {
@@ -71,9 +73,15 @@ std::int16_t Saturate(std::int32_t value) {
     return static_cast<std::int16_t>(std::clamp<std::int32_t>(value, -32768, 32767));
 }
 
-// Sums every playing buffer of the device into out; a buffer that reaches
-// its end stops and rewinds to its start.
+// Sums every playing buffer of the device into out at the master volume; a
+// buffer that reaches its end stops and rewinds to its start.  A paused
+// device gives silence and leaves every buffer where it stands.
 void Mix(SoundDevice* device, std::int16_t* out, int frames) {
+    if (device->paused) {
+        std::fill(out, out + static_cast<std::size_t>(frames) * 2, std::int16_t{0});
+        return;
+    }
+    const auto volume = static_cast<std::int32_t>(device->volume);
     std::int32_t sum[kMixChunkFrames * 2];
     while (frames > 0) {
         const int chunk = frames < kMixChunkFrames ? frames : kMixChunkFrames;
@@ -91,6 +99,9 @@ void Mix(SoundDevice* device, std::int16_t* out, int frames) {
                 buffer->playing = false;
                 buffer->cursor = 0;
             }
+        }
+        if (volume != 100) {
+            for (std::size_t i = 0; i < values; ++i) sum[i] = sum[i] * volume / 100;
         }
         for (std::size_t i = 0; i < values; ++i) out[i] = Saturate(sum[i]);
         out += values;
@@ -353,6 +364,20 @@ Result PlaySoundBuffer(SoundBuffer* buffer, std::uint32_t) {
     if (buffer->device == nullptr) return kFail;
     DeviceLock lock(buffer->device);
     buffer->playing = true;
+    return kOk;
+}
+
+Result SetSoundMasterVolume(SoundDevice* device, std::uint32_t percent) {
+    if (device == nullptr || percent > 100) return kFail;
+    DeviceLock lock(device);
+    device->volume = percent;
+    return kOk;
+}
+
+Result PauseSoundDevice(SoundDevice* device, bool paused) {
+    if (device == nullptr) return kFail;
+    DeviceLock lock(device);
+    device->paused = paused;
     return kOk;
 }
 

@@ -241,4 +241,14 @@ Result PlaySoundBuffer(SoundBuffer* buffer, std::uint32_t flags) {
     return kOk;
 }
 
+Result SetSoundMasterVolume(SoundDevice* device, std::uint32_t percent) {
+    Log("volume " + std::to_string(percent));
+    return device == nullptr ? kFail : kOk;
+}
+
+Result PauseSoundDevice(SoundDevice* device, bool paused) {
+    Log(paused ? "pause" : "resume");
+    return device == nullptr ? kFail : kOk;
+}
+
 }  // namespace platform

@@ -37,6 +37,9 @@ struct TestState {
     bool windowVisible = false;
     bool cursorVisible = true;
     std::deque<PostedMessage> messages;
+    bool windowed = false;
+    ShowKeyHandler showKeyHandler = nullptr;
+    std::deque<ShowKey> showKeys;
     std::uint32_t emptyPumps = 0;
     std::vector<std::string> inputCalls;
     bool watchingTermination = false;
@@ -81,6 +84,8 @@ const std::vector<std::string>& InputCalls() { return State().inputCalls; }
 void PostScreenMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     State().messages.push_back({message, wParam, lParam});
 }
+void PressShowKey(ShowKey key) { State().showKeys.push_back(key); }
+bool ScreenWindowWindowed() { return State().windowed; }
 std::uint32_t EmptyPumps() { return State().emptyPumps; }
 bool ScreenWindowVisible() { return State().windowVisible; }
 bool CursorVisible() { return State().cursorVisible; }
@@ -177,9 +182,17 @@ void SetScreenWindowTitle(WindowHandle, const char*) {}
 void MoveScreenWindow(WindowHandle, int, int, int, int, bool) {}
 void ShowScreenWindow(WindowHandle, int command) { State().windowVisible = command != 0; }
 void ShowMouseCursor(bool show) { State().cursorVisible = show; }
+void SetScreenWindowed(WindowHandle, bool windowed) { State().windowed = windowed; }
+void SetShowKeyHandler(ShowKeyHandler handler) { State().showKeyHandler = handler; }
 
 bool PeekAndDispatchMessage() {
     TestState& state = State();
+    if (!state.showKeys.empty()) {
+        const ShowKey key = state.showKeys.front();
+        state.showKeys.pop_front();
+        if (state.showKeyHandler != nullptr) state.showKeyHandler(key);
+        return true;
+    }
     if (state.messages.empty()) {
         ++state.emptyPumps;
         return false;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/screen_window.h"
 #include "platform/types.h"
 
 namespace platform::test {
@@ -47,6 +48,11 @@ const std::vector<std::string>& InputCalls();
 
 // Messages for the screen window, delivered by the next pump.
 void PostScreenMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+// A show key pressed in the screen window: the next pump hands it to the
+// show key handler, before any posted message.
+void PressShowKey(ShowKey key);
+// Whether the program last asked for a windowed screen window.
+bool ScreenWindowWindowed();
 // Calls of the message pump that found the queue empty: one per pump.
 std::uint32_t EmptyPumps();
 bool ScreenWindowVisible();

@@ -171,6 +171,12 @@ void ShowScreenWindow(WindowHandle window, int command) { ::ShowWindow(NativeWin
 
 void ShowMouseCursor(bool show) { ::ShowCursor(show ? TRUE : FALSE); }
 
+// The Windows program always plays in DirectDraw's exclusive full screen and
+// has no show keys: a windowed request keeps the full screen, and the
+// handler is never called.
+void SetScreenWindowed(WindowHandle, bool) {}
+void SetShowKeyHandler(ShowKeyHandler) {}
+
 bool PeekAndDispatchMessage() {
     MSG message{};
     if (!::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return false;

@@ -8,6 +8,7 @@
 #include <mmreg.h>
 #include <dsound.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -29,6 +30,16 @@ using DirectSoundCreateProc = HRESULT(WINAPI*)(LPCGUID, LPDIRECTSOUND*, LPUNKNOW
 constexpr Result kInvalid = static_cast<Result>(DSERR_INVALIDPARAM);
 
 HMODULE gSoundLibrary = nullptr;
+std::uint32_t gMasterPercent = 100;
+bool gMasterSet = false;  // once set, every buffer starts at the master volume
+
+// A percentage of the amplitude as DirectSound's attenuation.
+LONG MasterVolumeToHundredthsOfDecibel(std::uint32_t percent) {
+    if (percent == 0) return DSBVOLUME_MIN;
+    if (percent >= 100) return DSBVOLUME_MAX;
+    const long volume = std::lround(2000.0 * std::log10(percent / 100.0));
+    return volume < DSBVOLUME_MIN ? DSBVOLUME_MIN : volume;
+}
 DirectSoundCreateProc gDirectSoundCreate = nullptr;
 
 IDirectSound* Native(SoundDevice* device) { return reinterpret_cast<IDirectSound*>(device); }
@@ -141,7 +152,22 @@ Result SetSoundBufferPosition(SoundBuffer* buffer, std::uint32_t position) {
 
 Result PlaySoundBuffer(SoundBuffer* buffer, std::uint32_t flags) {
     if (buffer == nullptr) return kInvalid;
+    if (gMasterSet) Native(buffer)->SetVolume(MasterVolumeToHundredthsOfDecibel(gMasterPercent));
     return static_cast<Result>(Native(buffer)->Play(0, 0, flags));
 }
+
+// The master volume: every secondary buffer has a volume control, and the
+// program sets no volume of its own, so the device turns each buffer down
+// as it starts playing (the primary buffer is left alone: its volume is the
+// whole system's).  The Windows program offers no show keys, so nothing
+// pauses its sound: the pause answers kOk and leaves the sound as it is.
+Result SetSoundMasterVolume(SoundDevice* device, std::uint32_t percent) {
+    if (device == nullptr) return kFail;
+    gMasterPercent = percent < 100 ? percent : 100;
+    gMasterSet = true;
+    return kOk;
+}
+
+Result PauseSoundDevice(SoundDevice* device, bool) { return device == nullptr ? kFail : kOk; }
 
 }  // namespace platform

@@ -134,6 +134,9 @@ void DestroyWindow(WindowHandle window) {
 
 void SetWindowText(WindowHandle window, const char* text) { ::SetWindowTextA(Native(window), text); }
 
+// USER32's windows keep the sizes they were made with and their own keys.
+void UseDialogManners(WindowHandle, WindowHandle) {}
+
 AcceleratorHandle CreateAcceleratorTable(const AcceleratorEntry* entries, int count) {
     if (entries == nullptr || count <= 0) return 0;
     // The system copies the entries and does not write them.

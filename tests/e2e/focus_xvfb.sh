@@ -139,12 +139,14 @@ probe_pid=$PROBE_PID
 
 # The player in the demo's folder; sound goes nowhere.
 unset SDL_VIDEODRIVER
-(cd "$demo" && exec env SDL_AUDIODRIVER=dummy RODAZARO_RENDERER="${RODAZARO_RENDERER:-software}" "$player") \
+# It remembers the mode played in a state folder of the test's own.
+(cd "$demo" && exec env SDL_AUDIODRIVER=dummy XDG_STATE_HOME="$work/state" \
+    RODAZARO_RENDERER="${RODAZARO_RENDERER:-software}" "$player") \
     > "$work/player.log" 2>&1 &
 player_pid=$!
 
 # The launcher: "Run" with the first mode (1024x768x32).  Its button fills
-# the lower half of its 150 x 40 client area.
+# the lower half of its client area (150 x 40, wider for a long caption).
 launcher=""
 for _ in $(seq 150); do
     player_running || fail launcher "the player ended early"
@@ -168,8 +170,12 @@ screen_window() {
 
 screen=""
 for attempt in 1 2 3; do
+    # Its geometry holds still: it is laid out.
+    before=""
     for _ in $(seq 50); do
-        xdotool getwindowgeometry "$launcher" 2> /dev/null | grep -q "Geometry: 150x40" && break
+        now=$(xdotool getwindowgeometry "$launcher" 2> /dev/null | tr -s ' ')
+        [ -n "$now" ] && [ "$now" = "$before" ] && break
+        before=$now
         sleep 0.1
     done
     xdotool mousemove --window "$launcher" 75 35 click 1

@@ -91,7 +91,7 @@ poll 10 wm_running || fail "the window manager did not come up: $(cat "$work/wm.
 # The player, in the presentation's folder.
 unset SDL_VIDEODRIVER
 export SDL_AUDIODRIVER=dummy
-(cd "$work" && exec "$player") > "$work/player.log" 2>&1 &
+(cd "$work" && exec env XDG_STATE_HOME="$work/state" "$player") > "$work/player.log" 2>&1 &
 player_pid=$!
 
 shoot() {  # a screenshot of the whole 1024 x 768 screen as raw R, G, B bytes

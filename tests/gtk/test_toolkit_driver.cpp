@@ -453,6 +453,30 @@ TEST_F(DriverTest, TextsKeepTheCallersBytesAndGtkGetsUtf8) {
     EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(gtktest::WidgetOf(button))), "a__b & c");
 }
 
+// A title's bytes are UTF-8 when they read as UTF-8; otherwise they are the
+// Windows code page that presentations were written in.
+TEST_F(DriverTest, TitlesAreUtf8WhenTheyReadSoAndWindows1252Otherwise) {
+    const struct {
+        const char* bytes;
+        const char* shown;
+    } cases[] = {
+        {"Plain title", "Plain title"},
+        {"Caf\xc3\xa9 \xe2\x80\x94 menu", "Caf\xc3\xa9 \xe2\x80\x94 menu"},              // UTF-8
+        {"Caf\xe9", "Caf\xc3\xa9"},                                                      // Latin-1 range
+        {"\x80 \x93q\x94 \x85", "\xe2\x82\xac \xe2\x80\x9cq\xe2\x80\x9d \xe2\x80\xa6"},  // 0x80-0x9F
+        {"\x81\x9f\xff", "\xc2\x81\xc5\xb8\xc3\xbf"},  // an undefined byte stands for itself
+        {"\xc3\x28", "\xc3\x83("},                     // broken UTF-8 is Windows-1252
+    };
+    for (const auto& c : cases) {
+        const platform::WindowHandle window = Open(platform::kStyleCaption | platform::kStyleVisible, 0, 0, 100, 50,
+                                                   c.bytes);
+        ASSERT_NE(window, 0u);
+        EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(gtktest::WidgetOf(window))), c.shown) << c.bytes;
+        EXPECT_EQ(gtktest::TextOf(window), c.bytes);
+        platform::DestroyWindow(window);
+    }
+}
+
 }  // namespace
 
 namespace {

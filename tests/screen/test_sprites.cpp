@@ -6,7 +6,12 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "image_files.h"
+#include "platform/heap.h"
+#include "screen/image_decoders.h"
 #include "screen/screen.h"
 #include "screen/sprites.h"
 #include "screen/sprites_test_support.h"
@@ -222,3 +227,122 @@ TEST_F(ClipTest, CopiesAreOpaque) {
 }
 
 }  // namespace
+
+// Every image format the loaders read, through the loader's row conversion
+// into every screen format, pixel for pixel as the general conversion of the
+// same decoded rows.  The widths end rows on each place of the fast
+// converters' groups of four, eight and sixteen pixels.
+class SpriteConversionTest : public SpriteTest {
+protected:
+    struct Noise {
+        std::uint32_t state;
+        std::uint32_t Next(std::uint32_t bound) {
+            state = state * 1664525u + 1013904223u;
+            return (state >> 8) % bound;
+        }
+    };
+
+    static image_test::Bytes NoiseBmp(std::int32_t width, std::uint16_t bits, Noise& noise) {
+        image_test::BmpFile bmp;
+        bmp.width = width;
+        bmp.height = 3;
+        bmp.bits = bits;
+        if (bits <= 8) {
+            for (std::uint32_t i = 0; i < (1u << bits) * 4; ++i) bmp.table.push_back(Byte(noise.Next(256)));
+        }
+        for (std::int32_t y = 0; y < bmp.height; ++y) {
+            image_test::Bytes row((static_cast<std::size_t>(width) * bits + 7) / 8);
+            for (auto& b : row) b = Byte(noise.Next(256));
+            bmp.rows.push_back(row);
+        }
+        return image_test::BuildBmp(bmp);
+    }
+
+    static image_test::Bytes NoisePng(std::int32_t width, int colourType, int bitDepth, bool interlaced, Noise& noise) {
+        image_test::PngFile png;
+        png.width = static_cast<std::uint32_t>(width);
+        png.height = 3;
+        png.bitDepth = bitDepth;
+        png.colourType = colourType;
+        png.interlaced = interlaced;
+        const int channels = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
+        if (colourType == 3) {
+            for (int i = 0; i < (1 << bitDepth); ++i) {
+                png.palette.push_back({Byte(noise.Next(256)), Byte(noise.Next(256)), Byte(noise.Next(256))});
+            }
+        }
+        for (std::uint32_t y = 0; y < png.height; ++y) {
+            std::vector<unsigned> samples;
+            for (int i = 0; i < width * channels; ++i) samples.push_back(noise.Next(1u << bitDepth));
+            png.rows.push_back(image_test::PackSamples(samples, bitDepth));
+        }
+        return image_test::WritePng(png);
+    }
+
+    static std::uint8_t Byte(std::uint32_t v) { return static_cast<std::uint8_t>(v); }
+};
+
+TEST_F(SpriteConversionTest, EveryImageFormatIntoEveryScreenFormatAsTheGeneralConversion) {
+    struct Screen {
+        std::int16_t depth;
+        std::uint32_t greenMask16;
+        const char* name;
+    };
+    const Screen screens[] = {
+        {16, 0x07E0, "16-bit 5-6-5"}, {16, 0x03E0, "16-bit 5-5-5"}, {24, 0x07E0, "24-bit"}, {32, 0x07E0, "32-bit"}};
+    Noise noise{7};
+    std::vector<std::pair<std::string, image_test::Bytes>> images;
+    for (std::int32_t width : {1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 17, 18, 19, 25, 34}) {
+        for (std::uint16_t bits : {1, 4, 8, 16, 24, 32}) {
+            images.emplace_back("BMP " + std::to_string(bits) + " bits, width " + std::to_string(width),
+                                NoiseBmp(width, bits, noise));
+        }
+        const std::pair<int, int> pngs[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
+                                            {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
+        for (const auto& [colourType, bitDepth] : pngs) {
+            for (bool interlaced : {false, true}) {
+                images.emplace_back("PNG colour type " + std::to_string(colourType) + ", " + std::to_string(bitDepth) +
+                                        " bits" + (interlaced ? " interlaced" : "") + ", width " +
+                                        std::to_string(width),
+                                    NoisePng(width, colourType, bitDepth, interlaced, noise));
+            }
+        }
+    }
+    for (const Screen& screen : screens) {
+        pt::SetDisplayMasks(screen.greenMask16, 0xFF0000);
+        Open(640, 480, screen.depth);
+        // The common pairs do take the fast path.
+        for (std::int32_t bits : {16, 24, 32}) {
+            if (screen.depth != 24) {
+                EXPECT_NE(screen::FastRowConverter(bits, screen::gScreen.screenDepth, screen::gScreen.pixelFormatCode),
+                          nullptr)
+                    << screen.name << " from " << bits << " bits";
+            }
+        }
+        const std::int32_t bytesPerPixel = screen.depth / 8;
+        for (const auto& [what, file] : images) {
+            SCOPED_TRACE(std::string(screen.name) + " screen, " + what);
+            ASSERT_FALSE(file.empty());
+            ASSERT_NE(Load(1, file), 0);
+            screen::SourceImage source{};
+            const auto size = static_cast<std::uint32_t>(file.size());
+            ASSERT_TRUE(file[0] == 'B' ? screen::ReadBmp(file.data(), size, false, &source)
+                                       : screen::DecodeWithDecoders(file.data(), size, &source));
+            std::vector<std::uint8_t> expected(static_cast<std::size_t>(source.width) * 4);
+            for (std::int32_t i = 0; i < source.height; ++i) {
+                screen::ConvertRowGeneral(source.pixels + static_cast<std::size_t>(i) * source.rowLength,
+                                          source.bitsPerPixel, expected.data(), source.width,
+                                          screen::gScreen.screenDepth, screen::gScreen.pixelFormatCode);
+                const std::int32_t y = source.bottomUp != 0 ? source.height - 1 - i : i;
+                for (std::int32_t x = 0; x < source.width; ++x) {
+                    std::uint32_t pixel = 0;
+                    for (std::int32_t b = bytesPerPixel - 1; b >= 0; --b) {
+                        pixel = (pixel << 8) | expected[static_cast<std::size_t>(x * bytesPerPixel + b)];
+                    }
+                    ASSERT_EQ(pt::PixelAt(SurfaceOf(1), x, y), pixel) << "pixel " << x << ", " << y;
+                }
+            }
+            if (source.ownBuffer != nullptr) platform::GlobalFreeFixed(source.ownBuffer);
+        }
+    }
+}

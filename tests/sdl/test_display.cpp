@@ -2,9 +2,12 @@
 // software renderer, read back in the screen's own pixel format.
 
 #include <SDL2/SDL.h>
+#include <png.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "platform/sdl/test_support.h"
 #include "tests/sdl/test_display_fixture.h"
@@ -121,6 +124,55 @@ TEST_P(ScreenDepthTest, SpritePixelsAreStoredInTheScreenFormat) {
     }
 }
 
+// The 8-bit value of a screen pixel's field as a picture file holds it: the
+// low bits filled from the high ones.
+Colour Widened(std::uint32_t pixel, int bits) {
+    if (bits != 16) return Components(pixel, bits);
+    const std::uint32_t r = (pixel >> 11) & 31u, g = (pixel >> 5) & 63u, b = pixel & 31u;
+    return {static_cast<std::uint8_t>(r << 3 | r >> 2), static_cast<std::uint8_t>(g << 2 | g >> 4),
+            static_cast<std::uint8_t>(b << 3 | b >> 2)};
+}
+
+TEST_P(ScreenDepthTest, ASavedFrameIsThePresentedFrameInTheModesSize) {
+    const int bits = GetParam();
+    Open(640, 480, bits);
+    ASSERT_TRUE(LoadPlain(0, MakeImage(200, 150, Pattern)));
+    Show(0, 2, 0.25f, -0.5f);
+    DrawFrame();
+    screen::FlipBuffers();
+    screen::ClearScreen(0, 0, 255);  // the next frame, not yet shown, is not saved
+    const std::string path = ::testing::TempDir() + "rodazaro_saved_frame_" + std::to_string(bits) + ".png";
+    ASSERT_TRUE(screen::SavePresentedFrame(path.c_str()));
+    EXPECT_FALSE(screen::SavePresentedFrame((::testing::TempDir() + "no/such/folder/frame.png").c_str()));
+
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, path.c_str()));
+    image.format = PNG_FORMAT_RGB;
+    std::vector<std::uint8_t> rgb(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr));
+    std::remove(path.c_str());
+    ASSERT_EQ(image.width, 640u);
+    ASSERT_EQ(image.height, 480u);
+    const platform::sdl::Frame shown = platform::sdl::ReadPresentedFrame();
+    ASSERT_FALSE(shown.Empty());
+    int differing = 0;
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const Colour want = Widened(shown.At(x, y), bits);
+            const std::uint8_t* got = &rgb[(static_cast<std::size_t>(y) * 640 + x) * 3];
+            if (got[0] != want.r || got[1] != want.g || got[2] != want.b) ++differing;
+        }
+    }
+    EXPECT_EQ(differing, 0);
+    // The sprite is in it, where it was shown.
+    const std::uint8_t* centre = &rgb[(static_cast<std::size_t>(120) * 640 + 400) * 3];
+    const Colour sprite = Widened(ScreenPixel(Pattern(100, 75), bits), bits);
+    EXPECT_EQ(centre[0], sprite.r);
+    EXPECT_EQ(centre[1], sprite.g);
+    EXPECT_EQ(centre[2], sprite.b);
+}
+
 INSTANTIATE_TEST_SUITE_P(Depths, ScreenDepthTest, ::testing::Values(16, 32), BitsName);
 
 TEST_F(ScreenTest, RefusedModeLeavesNoScreenAndTheCursorVisible) {
@@ -171,8 +223,26 @@ TEST(Letterbox, KeepsTheAspectRatioCentredWithBarsAround) {
     check(ComputeLetterbox(1920, 1080, 800, 600), 240, 0, 1680, 1080);  // bars left and right
     check(ComputeLetterbox(1280, 1024, 1024, 768), 0, 32, 1280, 992);   // bars above and below
     check(ComputeLetterbox(1000, 1000, 640, 480), 0, 125, 1000, 875);
-    check(ComputeLetterbox(640, 480, 1024, 768), 0, 0, 640, 480);  // shrunk
+    check(ComputeLetterbox(640, 480, 1024, 768), 0, 0, 640, 480);   // shrunk
+    check(ComputeLetterbox(600, 300, 800, 600), 100, 0, 500, 300);  // a window made wide and low
+    check(ComputeLetterbox(300, 900, 640, 480), 0, 337, 300, 562);  // a window made narrow and tall
     check(ComputeLetterbox(0, 768, 800, 600), 0, 0, 0, 0);
+}
+
+// (SDL's dummy driver cannot make a window resizable; the whole-program
+// test resizes a real one.)
+TEST_F(ScreenTest, AWindowedScreenLeavesTheFullScreenAndSwitchesBack) {
+    Open(800, 600, 32);
+    SDL_Window* window = platform::sdl::ScreenWindow().window;
+    ASSERT_NE(window, nullptr);
+    EXPECT_NE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP, 0u);
+    screen::SetScreenWindowed(true);
+    EXPECT_EQ(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP, 0u);
+    screen::ClearScreen(0, 255, 0);
+    screen::FlipBuffers();
+    EXPECT_TRUE(AllPixels(platform::sdl::ReadPresentedFrame(), ScreenPixel(kGreen, 32)));
+    screen::SetScreenWindowed(false);
+    EXPECT_NE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP, 0u);
 }
 
 TEST_F(ScreenTest, FlipUsesTheLetterboxOfTheWindow) {

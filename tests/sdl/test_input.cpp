@@ -338,6 +338,58 @@ TEST_F(WindowMessageTest, KeyReleasesOfTabAndAltBecomeKeyUpMessages) {
     EXPECT_EQ(got[3].wParam, platform::kVkMenu);
 }
 
+std::vector<platform::ShowKey>& ShowKeysSeen() {
+    static std::vector<platform::ShowKey> seen;
+    return seen;
+}
+
+TEST_F(WindowMessageTest, ShowKeyPressesReachTheShowKeyHandlerAndNothingElse) {
+    using platform::ShowKey;
+    struct Press {
+        SDL_Scancode scancode;
+        std::uint16_t mod;
+        bool repeat;
+        bool isShowKey;
+        ShowKey key;
+    };
+    const Press presses[] = {
+        {SDL_SCANCODE_RETURN, KMOD_LALT, false, true, ShowKey::kToggleFullscreen},
+        {SDL_SCANCODE_KP_ENTER, KMOD_RALT, false, true, ShowKey::kToggleFullscreen},
+        {SDL_SCANCODE_RETURN, 0, false, false, {}},  // Enter alone is the presentation's
+        {SDL_SCANCODE_F11, 0, false, true, ShowKey::kToggleFullscreen},
+        {SDL_SCANCODE_F12, KMOD_LSHIFT, false, true, ShowKey::kSaveFrame},
+        {SDL_SCANCODE_SPACE, 0, false, true, ShowKey::kPause},
+        {SDL_SCANCODE_SPACE, KMOD_LSHIFT | KMOD_NUM, false, true, ShowKey::kPause},
+        {SDL_SCANCODE_SPACE, KMOD_LCTRL, false, false, {}},
+        {SDL_SCANCODE_PAUSE, 0, false, true, ShowKey::kPause},
+        {SDL_SCANCODE_M, KMOD_CAPS, false, true, ShowKey::kMute},
+        {SDL_SCANCODE_M, KMOD_LGUI, false, false, {}},
+        {SDL_SCANCODE_M, 0, true, false, {}},  // a held key repeats nothing
+        {SDL_SCANCODE_ESCAPE, 0, false, false, {}},
+        {SDL_SCANCODE_A, 0, false, false, {}},
+    };
+    platform::SetShowKeyHandler([](ShowKey key) { ShowKeysSeen().push_back(key); });
+    for (const Press& press : presses) {
+        ShowKeysSeen().clear();
+        SDL_Event event = Key(SDL_KEYDOWN, press.scancode, press.mod);
+        event.key.repeat = press.repeat ? 1 : 0;
+        Push(event);
+        const std::vector<Message> messages = PumpAll();
+        const char* name = SDL_GetScancodeName(press.scancode);
+        EXPECT_TRUE(messages.empty()) << name;
+        ASSERT_EQ(ShowKeysSeen().size(), press.isShowKey ? 1u : 0u) << name << " mod " << press.mod;
+        if (press.isShowKey) {
+            EXPECT_EQ(ShowKeysSeen()[0], press.key) << name;
+        }
+    }
+    // Without a handler the keys go nowhere.
+    platform::SetShowKeyHandler(nullptr);
+    ShowKeysSeen().clear();
+    Push(Key(SDL_KEYDOWN, SDL_SCANCODE_F12));
+    PumpAll();
+    EXPECT_TRUE(ShowKeysSeen().empty());
+}
+
 TEST_F(WindowMessageTest, MouseButtonsBecomeButtonMessages) {
     Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 1, 12, 34));
     Push(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 1, 12, 34));

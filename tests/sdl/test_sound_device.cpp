@@ -337,6 +337,31 @@ TEST_F(CapturingDeviceTest, SumsSaturateInsteadOfWrappingAround) {
     EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](std::int16_t s) { return s == 30000; }));
 }
 
+TEST_F(CapturingDeviceTest, MasterVolumeScalesTheSumAndAPauseHoldsEverySoundInPlace) {
+    const auto samples = Distinct(300);
+    platform::SoundBuffer* distinct = Stereo(samples);
+    platform::SoundBuffer* loud = Stereo(Constant(300, 2, 30000));
+    platform::PlaySoundBuffer(distinct, 0);
+    platform::PlaySoundBuffer(loud, 0);
+    // The gain applies to the sum, before it saturates.
+    ASSERT_EQ(platform::SetSoundMasterVolume(device_, 50), platform::kOk);
+    Frames out = Mix(10);
+    for (std::size_t i = 0; i < out.size(); ++i) EXPECT_EQ(out[i], (samples[i] + 30000) * 50 / 100) << i;
+    // Paused: silence, and no sound moves on; one started meanwhile waits too.
+    ASSERT_EQ(platform::PauseSoundDevice(device_, true), platform::kOk);
+    platform::StopSoundBuffer(loud);
+    EXPECT_TRUE(Silent(Mix(500)));
+    EXPECT_TRUE(platform::sdl::SoundBufferPlaying(distinct));
+    ASSERT_EQ(platform::PauseSoundDevice(device_, false), platform::kOk);
+    ASSERT_EQ(platform::SetSoundMasterVolume(device_, 100), platform::kOk);
+    out = Mix(10);
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), samples.begin() + 20)) << "resumed where it stood, untouched";
+    ASSERT_EQ(platform::SetSoundMasterVolume(device_, 0), platform::kOk);
+    EXPECT_TRUE(Silent(Mix(10)));
+    EXPECT_NE(platform::SetSoundMasterVolume(device_, 101), platform::kOk);
+    EXPECT_NE(platform::SetSoundMasterVolume(nullptr, 50), platform::kOk);
+}
+
 TEST_F(CapturingDeviceTest, EightBitMonoBecomesSixteenBitStereo) {
     const Bytes bytes = {0x80, 0xFF, 0x00, 0xC0, 0x40, 0x81};
     platform::SoundBuffer* buffer = Keep(Filled(device_, Format(1, kRate, 8), bytes));

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "player/command_line.h"
 #include "player/show_options.h"
 
 namespace render {
@@ -136,11 +137,7 @@ Options ParseOptions(int argc, const char* const* argv) {
             const std::string name = arg.substr(0, equals);
             if (TakesValue(name)) {
                 std::string value;
-                if (equals != std::string::npos) {
-                    value = arg.substr(equals + 1);
-                } else if (i + 1 < argc && argv[i + 1] != nullptr) {
-                    value = argv[++i];
-                } else {
+                if (!player::TakeOptionValue(argc, argv, &i, &value)) {
                     return UsageError("option '" + name + "' needs a value");
                 }
                 const std::string error = ReadOption(name, value, &options);
@@ -148,7 +145,7 @@ Options ParseOptions(int argc, const char* const* argv) {
                 if (name == "--out") sawOut = true;
                 continue;
             }
-            const bool flag = name == "--help" || name == "--version" || name == "--force" ||
+            const bool flag = name == "--help" || name == "--version" || name == "--force" || name == "--stats" ||
                               name == "--no-decode-ahead";
             if (!flag) return UsageError("unknown option '" + arg + "'");
             if (equals != std::string::npos) return UsageError("option '" + name + "' takes no value");
@@ -159,6 +156,8 @@ Options ParseOptions(int argc, const char* const* argv) {
                 options.action = Options::Action::kVersion;
             } else if (name == "--force") {
                 options.force = true;
+            } else if (name == "--stats") {
+                options.stats = true;
             } else if (name == "--no-decode-ahead") {
                 options.decodeAhead = false;
             }
@@ -204,6 +203,9 @@ const char* UsageText() {
            "      --video FILE     write a video with the sound through ffmpeg:\n"
            "                       FILE.mp4 (H.264, AAC), FILE.webm (VP9, Opus)\n"
            "                       or FILE.mkv (H.264, FLAC)\n"
+           "      --stats          at the end, print on stderr the real time the turns\n"
+           "                       took: median, 99th percentile, worst, and the\n"
+           "                       script line of the worst\n"
            "      --no-decode-ahead\n"
            "                       load every picture and sound on its line's own\n"
            "                       turn, none decoded ahead (the same output)\n"

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -34,6 +35,7 @@
 #include "tools/render/frame_files.h"
 #include "tools/render/options.h"
 #include "tools/render/out_folder.h"
+#include "tools/render/turn_stats.h"
 #include "tools/render/video.h"
 #include "tools/render/virtual_clock.h"
 
@@ -125,7 +127,12 @@ public:
                     ranOutAt_ = render::ElapsedMilliseconds();
                 }
                 quitting_ = true;  // a QUIT inside this turn ends it
+                const Clock::time_point began = Clock::now();
+                toolTime_ = Clock::duration::zero();
                 player::RunTurn();
+                // The frames and video the tool writes in the pause are not the player's time.
+                const std::chrono::duration<double, std::milli> took = Clock::now() - began - toolTime_;
+                if (options_.stats) turnStats_.Add(took.count(), player::gPlayer.scriptLine);
                 quitting_ = false;
                 // The mix covers the whole rendered time, up to the last pause.
                 auto stop = [this, &reason](const char* why) {
@@ -143,6 +150,7 @@ public:
         } catch (const render::ProgramEnded&) {
             if (quitting_) reason = "quit";
         }
+        if (options_.stats) std::fprintf(stderr, "rodazaro-render: %s\n", turnStats_.Summary().c_str());
         if (options_.decodeAhead) {
             std::fprintf(stderr, "rodazaro-render: %llu loads found decoded ahead\n",
                          static_cast<unsigned long long>(player::LoadsDecodedAhead()));
@@ -161,7 +169,15 @@ public:
     }
 
 private:
+    using Clock = std::chrono::steady_clock;
+
     void OnPause() {
+        const Clock::time_point began = Clock::now();
+        WriteNewFrames();
+        toolTime_ += Clock::now() - began;
+    }
+
+    void WriteNewFrames() {
         const std::uint32_t shown = platform::sdl::PresentedFrameCount();
         if (shown == shownFrames_) return;
         // A flip that showed no frame of its own repeats the last one in
@@ -219,6 +235,8 @@ private:
     std::uint64_t mixed_ = 0;
     bool quitting_ = false;
     bool writeOk_ = true;
+    render::TurnStats turnStats_;
+    Clock::duration toolTime_{};
 };
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <mmsystem.h>
+#include <dsound.h>
 
 #include <cstring>
 #include <vector>
@@ -280,6 +282,22 @@ TEST(Win32Sound, StaticBuffersTakeTheirSamplesAndPlay) {
     EXPECT_EQ(platform::StopSoundBuffer(buffer), kOk);
     EXPECT_EQ(platform::SetSoundBufferPosition(buffer, 0), kOk);
     EXPECT_EQ(platform::PlaySoundBuffer(buffer, 0), kOk);
+
+    // The master volume turns each buffer down as it starts: percent of the
+    // amplitude as hundredths of a decibel, silence at 0, untouched at 100.
+    const struct {
+        std::uint32_t percent;
+        LONG volume;
+    } volumes[] = {{50, -602}, {10, -2000}, {1, -4000}, {0, -10000}, {100, 0}};
+    for (const auto& v : volumes) {
+        EXPECT_EQ(platform::SetSoundMasterVolume(device, v.percent), kOk);
+        EXPECT_EQ(platform::StopSoundBuffer(buffer), kOk);
+        EXPECT_EQ(platform::PlaySoundBuffer(buffer, 0), kOk);
+        LONG volume = 1;
+        EXPECT_EQ(reinterpret_cast<IDirectSoundBuffer*>(buffer)->GetVolume(&volume), DS_OK);
+        EXPECT_EQ(volume, v.volume) << v.percent << " %";
+    }
+    EXPECT_EQ(platform::StopSoundBuffer(buffer), kOk);
 
     // A compressed format whose extra data would lie past the chunk is refused.
     struct {
