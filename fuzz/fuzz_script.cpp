@@ -28,6 +28,7 @@
 #include "fuzz_support.h"
 #include "platform/test/test_backend.h"
 #include "platform/test/test_display.h"
+#include "player/decode_ahead.h"
 #include "player/player.h"
 #include "player/player_state.h"
 #include "samples.h"
@@ -96,6 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz_support::Require(::chdir(gFolder.c_str()) == 0, "cannot enter the scratch folder");
     WriteFile("data/vuze.kel", data, size);
     platform::test::Reset();
+    player::SetDecodeAheadSettings({false});  // one thread: runs repeat exactly
     player::StartUp();
     player::gPlayer.screenWidth = kScreenWidth;
     player::gPlayer.screenHeight = kScreenHeight;

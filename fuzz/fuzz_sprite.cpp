@@ -22,6 +22,7 @@
 #include "fuzz_support.h"
 #include "platform/test/test_backend.h"
 #include "platform/test/test_display.h"
+#include "player/decode_ahead.h"
 #include "player/player.h"
 #include "screen/image_decoders.h"
 #include "screen/screen.h"
@@ -89,6 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     platform::test::Reset();
     platform::test::SetDisplayMasks(set.greenMask16, set.redMask24);
+    player::SetDecodeAheadSettings({false});  // one thread: runs repeat exactly
     player::StartUp();
     screen::OpenScreen(kScreenWidth, kScreenHeight, set.depth, "fuzz");
     const std::uint8_t* image = data + 1;

@@ -19,5 +19,8 @@ bool ReadArchiveFile(FileHandle file, void* buffer, std::uint32_t size, std::uin
 bool MoveArchiveFilePosition(FileHandle file, std::int32_t delta);
 std::uint32_t GetArchiveFileSizeLow(FileHandle file);
 void CloseArchiveFile(FileHandle file);
+// GetFileIdentity for a path the mounted archive answers for: true when one
+// does (*found then tells whether the entry exists, and *identity is set).
+bool ArchiveFileIdentity(const char* path, bool* found, FileIdentity* identity);
 
 }  // namespace platform

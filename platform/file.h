@@ -25,6 +25,21 @@ bool MoveFilePosition(FileHandle file, std::int32_t delta);
 std::uint32_t GetFileSizeLow(FileHandle file);
 void CloseFileHandle(FileHandle file);
 
+// What tells one state of a file from another without reading it: its size
+// and last write time (and, where the system has one, its file number), or
+// for an entry of the mounted archive that entry's place and size.  Two
+// looks at an unchanged file give equal identities.
+struct FileIdentity {
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;       // nanoseconds (posix) or 100 ns units (win32)
+    std::uint64_t fileNumber = 0;    // inode; 0 where the system gives none
+    std::uint64_t archiveEntry = 0;  // 1 + the entry's index; 0 for a file outside an archive
+    bool operator==(const FileIdentity&) const = default;
+};
+// The identity of the file path names, found as OpenFileForReading finds it.
+// False when no such file would open.  Safe to call from any thread.
+bool GetFileIdentity(const char* path, FileIdentity* identity);
+
 // Makes a folder, given as the system writes paths, the current folder.
 // False when it is not a folder that can be entered.
 bool SetCurrentFolder(const char* path);

@@ -8,6 +8,7 @@
 #include "player/player_state.h"
 #include "player/report.h"
 #include "runtime/load_problems.h"
+#include "runtime/prepared_loads.h"
 #include "runtime/strings.h"
 #include "runtime/text_files.h"
 #include "runtime/timing.h"
@@ -258,6 +259,8 @@ void ReportMissingSlots(const Command& command, const LineFields& fields) {
     }
 }
 
+bool IsLoadCommand(CommandId id) { return id == CommandId::LGFX || id == CommandId::LBMP || id == CommandId::LSND; }
+
 }  // namespace
 
 void ExecuteScriptLine() {
@@ -272,6 +275,10 @@ void ExecuteScriptLine() {
     for (const Command& command : kCommands) {
         if (runtime::StringEquals(word, command.word) != 0) {
             matched = &command;
+            if (IsLoadCommand(command.id)) {
+                // Load lines are counted as the decode-ahead worker counts them.
+                if (runtime::PreparedLoads* store = runtime::ActivePreparedLoads()) store->AdvanceLoadLine();
+            }
             const LineFields fields = ReadFields(line, command);
             if (Reporting()) ReportMissingSlots(command, fields);
             Execute(line, command, fields);

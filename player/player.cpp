@@ -4,6 +4,7 @@
 #include "gui/windows.h"
 #include "keyboard/keyboard.h"
 #include "platform/process.h"
+#include "player/decode_ahead.h"
 #include "player/interpreter.h"
 #include "player/player_state.h"
 #include "player/report.h"
@@ -45,6 +46,7 @@ std::int32_t TakeFrameDelta() {
 }
 
 void ResetAllModules() {
+    StopDecodeAhead();
     gPlayer = PlayerState{};
     runtime::ResetStrings();
     screen::ResetScreenModule();
@@ -77,6 +79,7 @@ void StartUp() {
     if (runtime::OpenReadFile(0, "data\\vuze.kel") == 0) ReportProblem(0, "data\\vuze.kel", "no such file");
     runtime::AssignString(&gPlayer.programTitle, runtime::ReadLine());
     gPlayer.scriptLine = 1;
+    StartDecodeAhead("data\\vuze.kel");
 }
 
 void RunTurn() {
@@ -109,6 +112,7 @@ void MainLoop() {
 }
 
 void Shutdown() {
+    StopDecodeAhead();
     screen::FreeAllSprites3D();
     screen::CloseSpriteSystem();
     sound::CloseSoundDevice();

@@ -10,7 +10,8 @@ namespace screen {
 namespace {
 
 runtime::DecoderList<ImageDecoder, kMaxImageDecoders> gDecoders{};
-const ImageDecoder* gCurrent = nullptr;
+// Each thread that decodes has its own current decoder.
+thread_local const ImageDecoder* gCurrent = nullptr;
 
 }  // namespace
 

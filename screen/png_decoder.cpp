@@ -1,7 +1,7 @@
 // The PNG image decoder: libpng reads a PNG that lies whole in memory and
 // writes it as 24-bit B, G, R rows, the top row first.
 //
-// A decode is two steps on one global state: CheckImage creates libpng's
+// A decode is two steps on one state per thread: CheckImage creates libpng's
 // state and reads the header chunks, DecodeImage reads the rows into the
 // caller's buffer and destroys the state.  libpng reports errors with a
 // longjmp to the jump buffer of its png_struct, so both steps set an error
@@ -39,7 +39,8 @@ struct PngState {
     int passes;
 };
 
-PngState gPng = {};
+// One state per thread: the decode-ahead worker decodes beside the main thread.
+thread_local PngState gPng = {};
 ImageDecoder PngImageDecoder = {};
 
 // Limits that keep a hostile file from claiming unbounded memory: image sides

@@ -16,6 +16,7 @@
 #include "platform/heap.h"
 #include "runtime/heaps.h"
 #include "runtime/load_problems.h"
+#include "runtime/prepared_loads.h"
 #include "screen/image_decoders.h"
 #include "screen/screen.h"
 #include "screen/screen_window.h"
@@ -317,30 +318,34 @@ SpriteRecord* LookupSprite(std::int32_t number) {
     return static_cast<SpriteRecord*>(runtime::LookupEntry(gSprites, number));
 }
 
-std::intptr_t LoadSprite(std::int32_t number, const char* path, std::int32_t mode) {
-    const platform::FileHandle file = platform::OpenFileForReading(path);
-    if (file == 0) {
-        runtime::NoteLoadProblem(runtime::LoadProblem::kNoSuchFile);
-        return 0;
+namespace {
+
+// A picture read and decoded ahead of its load: the decoders' pixels, or for
+// a BMP the file image with ReadBmp's answer for a loader that expands
+// indexed rows (the pixels of other BMPs lie in the file image).
+struct PreparedPicture final : runtime::PreparedData {
+    void* file = nullptr;
+    std::uint32_t fileSize = 0;
+    bool bmp = false;
+    SourceImage source{};
+
+    ~PreparedPicture() override {
+        if (source.ownBuffer != nullptr) platform::GlobalFreeFixed(source.ownBuffer);
+        if (file != nullptr) platform::GlobalFreeFixed(file);
     }
-    const std::uint32_t size = platform::GetFileSizeLow(file);
-    void* buffer = platform::GlobalAllocFixed(size);
-    if (buffer == nullptr) {
-        runtime::NoteLoadProblem(runtime::LoadProblem::kNoMemory);
-        platform::CloseFileHandle(file);
-        return 0;
-    }
-    std::uint32_t got = 0;
-    platform::ReadFileBytes(file, buffer, size, &got);
-    // Only what was really read is decoded: a short read never hands
-    // uninitialised bytes to the decoders.
-    const std::intptr_t result = LoadSpriteData(number, buffer, got, mode);
-    platform::GlobalFreeFixed(buffer);
-    platform::CloseFileHandle(file);
-    return result;
+};
+
+bool IsBmpImage(const void* image, std::uint32_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(image);
+    return size >= 2 && bytes[0] == 'B' && bytes[1] == 'M';
 }
 
-std::intptr_t LoadSpriteData(std::int32_t number, const void* image, std::uint32_t size, std::int32_t mode) {
+bool KeepsIndexedRows(std::int32_t mode) { return mode == kSpriteModeRaw || gScreen.screenDepth == 8; }
+
+// Puts the image that decode gives under number: the old sprite goes first,
+// then a surface of the image's size is made and filled.
+template <typename Decode>
+std::intptr_t PlaceSprite(std::int32_t number, std::int32_t mode, Decode decode) {
     // Each step notes beforehand what its failure would mean.
     std::int32_t effective = number;
     runtime::NoteLoadProblem(runtime::LoadProblem::kNoMemory);
@@ -351,14 +356,7 @@ std::intptr_t LoadSpriteData(std::int32_t number, const void* image, std::uint32
     if (record == nullptr) return 0;
 
     SourceImage source{};
-    const auto* bytes = static_cast<const unsigned char*>(image);
-    bool decoded;
-    if (size >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
-        decoded = ReadBmp(image, size, mode == kSpriteModeRaw || gScreen.screenDepth == 8, &source);
-    } else {
-        decoded = DecodeWithDecoders(image, size, &source);
-    }
-    if (!decoded) {
+    if (!decode(&source)) {
         runtime::NoteLoadProblem(runtime::LoadProblem::kNotDecoded);
         return 0;
     }
@@ -403,6 +401,79 @@ std::intptr_t LoadSpriteData(std::int32_t number, const void* image, std::uint32
     if (source.ownBuffer != nullptr) platform::GlobalFreeFixed(source.ownBuffer);
     if (result == 0) return 0;
     return number == -1 ? effective : reinterpret_cast<std::intptr_t>(record->surface);
+}
+
+// The prepared pixels stay the prepared picture's: the loader frees only
+// what it decodes itself.
+std::intptr_t LoadPreparedSprite(std::int32_t number, const PreparedPicture& picture, std::int32_t mode) {
+    return PlaceSprite(number, mode, [&](SourceImage* source) {
+        if (picture.bmp && KeepsIndexedRows(mode)) return ReadBmp(picture.file, picture.fileSize, true, source);
+        *source = picture.source;
+        source->ownBuffer = nullptr;
+        return true;
+    });
+}
+
+}  // namespace
+
+std::intptr_t LoadSprite(std::int32_t number, const char* path, std::int32_t mode) {
+    if (std::unique_ptr<runtime::PreparedData> prepared = runtime::TakePreparedLoad(runtime::PreparedKind::kPicture,
+                                                                                    path)) {
+        return LoadPreparedSprite(number, static_cast<const PreparedPicture&>(*prepared), mode);
+    }
+    const platform::FileHandle file = platform::OpenFileForReading(path);
+    if (file == 0) {
+        runtime::NoteLoadProblem(runtime::LoadProblem::kNoSuchFile);
+        return 0;
+    }
+    const std::uint32_t size = platform::GetFileSizeLow(file);
+    void* buffer = platform::GlobalAllocFixed(size);
+    if (buffer == nullptr) {
+        runtime::NoteLoadProblem(runtime::LoadProblem::kNoMemory);
+        platform::CloseFileHandle(file);
+        return 0;
+    }
+    std::uint32_t got = 0;
+    platform::ReadFileBytes(file, buffer, size, &got);
+    // Only what was really read is decoded: a short read never hands
+    // uninitialised bytes to the decoders.
+    const std::intptr_t result = LoadSpriteData(number, buffer, got, mode);
+    platform::GlobalFreeFixed(buffer);
+    platform::CloseFileHandle(file);
+    return result;
+}
+
+std::intptr_t LoadSpriteData(std::int32_t number, const void* image, std::uint32_t size, std::int32_t mode) {
+    return PlaceSprite(number, mode, [&](SourceImage* source) {
+        if (IsBmpImage(image, size)) return ReadBmp(image, size, KeepsIndexedRows(mode), source);
+        return DecodeWithDecoders(image, size, source);
+    });
+}
+
+std::unique_ptr<runtime::PreparedData> PreparePicture(const char* path) {
+    const platform::FileHandle file = platform::OpenFileForReading(path);
+    if (file == 0) return nullptr;
+    auto picture = std::make_unique<PreparedPicture>();
+    const std::uint32_t size = platform::GetFileSizeLow(file);
+    picture->file = platform::GlobalAllocFixed(size);
+    std::uint32_t got = 0;
+    if (picture->file != nullptr) platform::ReadFileBytes(file, picture->file, size, &got);
+    platform::CloseFileHandle(file);
+    if (picture->file == nullptr) return nullptr;
+    picture->fileSize = got;
+    picture->bmp = IsBmpImage(picture->file, got);
+    const bool decoded = picture->bmp ? ReadBmp(picture->file, got, false, &picture->source)
+                                      : DecodeWithDecoders(picture->file, got, &picture->source);
+    if (!decoded) return nullptr;
+    if (!picture->bmp) {
+        platform::GlobalFreeFixed(picture->file);
+        picture->file = nullptr;
+    }
+    picture->bytes = (picture->bmp ? got : 0u) + (picture->source.ownBuffer == nullptr
+                                                      ? 0u
+                                                      : static_cast<std::size_t>(picture->source.rowLength) *
+                                                            (static_cast<std::size_t>(picture->source.height) + 1));
+    return picture;
 }
 
 void* CreateSpriteSurface(SpriteRecord* record, std::int32_t width, std::int32_t height, std::int32_t bits,

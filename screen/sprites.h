@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/display.h"
 #include "runtime/object_table.h"
+#include "runtime/prepared_loads.h"
 
 namespace screen {
 
@@ -40,6 +42,11 @@ SpriteRecord* LookupSprite(std::int32_t number);
 
 std::intptr_t LoadSprite(std::int32_t number, const char* path, std::int32_t mode = kSpriteModeDefault);
 std::intptr_t LoadSpriteData(std::int32_t number, const void* image, std::uint32_t size, std::int32_t mode);
+// Reads and decodes a picture for a later LoadSprite of the same path, which
+// takes it from the active prepared-load store.  Safe on a thread of its own
+// (decoders keep their state per thread); null when the file does not read or
+// decode, and the loader then fails as it would have.
+std::unique_ptr<runtime::PreparedData> PreparePicture(const char* path);
 void* CreateSpriteSurface(SpriteRecord* record, std::int32_t width, std::int32_t height, std::int32_t bits,
                           std::int32_t mode);
 std::int32_t SpriteWidth(std::int32_t number);

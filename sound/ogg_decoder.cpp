@@ -18,30 +18,31 @@ namespace {
 
 std::int32_t gRegistered = 0;
 
-// The one stream that is open at a time.
-OggVorbis_File gStream{};
-bool gStreamOpen = false;
+// The one stream that is open at a time on a thread: every thread that
+// decodes (the main thread, the decode-ahead worker) has its own.
+thread_local OggVorbis_File gStream{};
+thread_local bool gStreamOpen = false;
 
 // Where vorbisfile reads in the image.
 struct MemoryStream {
     std::uint32_t position;
     std::uint32_t size;
 };
-MemoryStream gMemory{};
+thread_local MemoryStream gMemory{};
 
-ov_callbacks gCallbacks{};
+thread_local ov_callbacks gCallbacks{};
 
-std::int32_t gChannels = 0;
-std::int32_t gFrames = 0;
-std::int32_t gRate = 0;
+thread_local std::int32_t gChannels = 0;
+thread_local std::int32_t gFrames = 0;
+thread_local std::int32_t gRate = 0;
 
 // The samples of the open stream, decoded when it was opened: blocks of
 // kBlockBytes filled one after another, gDecodedBytes in all.  The sound's
 // size comes from what really decoded, never from the length the stream
 // claims, so a small file cannot make the loader allocate gigabytes.
 constexpr std::size_t kBlockBytes = 256 * 1024;
-std::vector<std::unique_ptr<char[]>> gBlocks;
-std::uint64_t gDecodedBytes = 0;
+thread_local std::vector<std::unique_ptr<char[]>> gBlocks;
+thread_local std::uint64_t gDecodedBytes = 0;
 
 void CloseStream() {
     if (!gStreamOpen) return;

@@ -1,12 +1,14 @@
 #include "sound/sound.h"
 #include "sound/wav.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/file.h"
 #include "runtime/decoder_list.h"
 #include "runtime/heaps.h"
 #include "runtime/load_problems.h"
+#include "runtime/prepared_loads.h"
 #include "screen/screen_window.h"
 #include "sound/sound_test_support.h"
 
@@ -23,10 +25,12 @@ struct SoundEntry {
 runtime::ObjectTable gSounds{};
 
 runtime::DecoderList<SoundDecoder, kMaxSoundDecoders> gDecoders{};
-const SoundDecoder* gCurrentDecoder = nullptr;
+// Per thread, as the decoders' own state: the decode-ahead worker decodes
+// beside the main thread.
+thread_local const SoundDecoder* gCurrentDecoder = nullptr;
 
 // The format of the sound a decoder produced: 16-bit PCM.
-platform::WaveFormat gDecodedFormat{};
+thread_local platform::WaveFormat gDecodedFormat{};
 
 bool HasTag(const unsigned char* at, const char* tag) { return std::memcmp(at, tag, 4) == 0; }
 
@@ -95,19 +99,18 @@ std::intptr_t CreateFilledBuffer(std::int32_t number, const void* format, std::u
         });
 }
 
-// Runs the current decoder over its open stream straight into a new static
-// buffer, described by gDecodedFormat (16-bit PCM), and puts it under
-// number.  0 on failure, with the decoder's stream closed.
-std::intptr_t CreateDecodedBuffer(std::int32_t number) {
+// Checks the current decoder's open stream and describes the sound it
+// decodes to in gDecodedFormat (16-bit PCM), its size in *bytes.  False,
+// with the stream closed, for a stream of which nothing decodes.
+bool DescribeDecoded(std::uint32_t* bytesOut) {
     const SoundDecoder* decoder = gCurrentDecoder;
     const std::int32_t channels = decoder->GetChannels();
     const std::int32_t frames = decoder->GetSampleCount();
     const std::int64_t bytes = static_cast<std::int64_t>(frames) * channels * 2;
-    // A stream of which nothing decodes is no sound.
     if (channels <= 0 || channels > kMaxDecodedChannels || frames <= 0 ||
         static_cast<std::uint64_t>(bytes) > kMaxDecodedBytes) {
         decoder->DecodeAll(nullptr, 0);
-        return 0;
+        return false;
     }
     const auto frequency = static_cast<std::uint32_t>(decoder->GetFrequency());
     gDecodedFormat.formatTag = 1;
@@ -117,7 +120,17 @@ std::intptr_t CreateDecodedBuffer(std::int32_t number) {
     gDecodedFormat.blockAlign = static_cast<std::uint16_t>(channels * 2);
     gDecodedFormat.bitsPerSample = 16;
     gDecodedFormat.extraSize = 0;
-    const auto size = static_cast<std::uint32_t>(bytes);
+    *bytesOut = static_cast<std::uint32_t>(bytes);
+    return true;
+}
+
+// Runs the current decoder over its open stream straight into a new static
+// buffer, described by gDecodedFormat (16-bit PCM), and puts it under
+// number.  0 on failure, with the decoder's stream closed.
+std::intptr_t CreateDecodedBuffer(std::int32_t number) {
+    const SoundDecoder* decoder = gCurrentDecoder;
+    std::uint32_t size = 0;
+    if (!DescribeDecoded(&size)) return 0;
     bool decoded = false;
     runtime::NoteLoadProblem(runtime::LoadProblem::kNoDevice);
     const std::intptr_t result = CreateBufferFilledBy(
@@ -138,6 +151,41 @@ std::intptr_t CreateDecodedBuffer(std::int32_t number) {
         });
     if (!decoded) decoder->DecodeAll(nullptr, 0);
     return result;
+}
+
+// Runs the current decoder over its open stream into a new block from
+// malloc (off the main thread: not the program heap), described by
+// gDecodedFormat.  Null on failure, with the decoder's stream closed.
+unsigned char* DecodeCurrentToBlock(std::uint32_t* bytesOut) {
+    std::uint32_t size = 0;
+    if (!DescribeDecoded(&size)) return nullptr;
+    auto* pcm = static_cast<unsigned char*>(std::malloc(size));
+    gCurrentDecoder->DecodeAll(pcm, pcm == nullptr ? 0 : size);
+    *bytesOut = size;
+    return pcm;
+}
+
+// A sound read ahead of its load: the file image of a WAV (its samples are
+// copied straight from it), or the decoded PCM of any other sound.
+struct PreparedSound final : runtime::PreparedData {
+    void* file = nullptr;
+    std::uint32_t fileSize = 0;
+    unsigned char* pcm = nullptr;
+    std::uint32_t pcmBytes = 0;
+    platform::WaveFormat format{};
+
+    ~PreparedSound() override {
+        std::free(file);
+        std::free(pcm);
+    }
+};
+
+// LoadSoundData's steps over decoded PCM, noting the same problems.
+std::intptr_t LoadPreparedSound(std::int32_t number, const PreparedSound& sound) {
+    if (sound.pcm == nullptr) return LoadSoundData(number, sound.file, sound.fileSize);
+    runtime::NoteLoadProblem(runtime::LoadProblem::kNoDevice);
+    if (gSoundDevice.device == nullptr) return 0;
+    return CreateFilledBuffer(number, &sound.format, sizeof sound.format, sound.pcm, sound.pcmBytes);
 }
 
 std::int32_t FreeVisited(std::int32_t number, void*) {
@@ -192,6 +240,10 @@ std::int32_t OpenSoundDevice() {
 }
 
 std::intptr_t LoadSoundFile(std::int32_t number, const char* path) {
+    if (std::unique_ptr<runtime::PreparedData> prepared = runtime::TakePreparedLoad(runtime::PreparedKind::kSound,
+                                                                                    path)) {
+        return LoadPreparedSound(number, static_cast<const PreparedSound&>(*prepared));
+    }
     const platform::FileHandle file = platform::OpenFileForReading(path);
     if (file == 0) {
         runtime::NoteLoadProblem(runtime::LoadProblem::kNoSuchFile);
@@ -230,6 +282,34 @@ std::intptr_t LoadSoundData(std::int32_t number, const void* data, std::uint32_t
     }
     if (FindSoundDecoder(data, size) == 0) return 0;
     return CreateDecodedBuffer(number);
+}
+
+std::unique_ptr<runtime::PreparedData> PrepareSound(const char* path) {
+    const platform::FileHandle file = platform::OpenFileForReading(path);
+    if (file == 0) return nullptr;
+    auto sound = std::make_unique<PreparedSound>();
+    const std::uint32_t size = platform::GetFileSizeLow(file);
+    sound->file = std::malloc(size == 0 ? 1 : size);
+    std::uint32_t got = 0;
+    const bool read = sound->file != nullptr && platform::ReadFileBytes(file, sound->file, size, &got);
+    platform::CloseFileHandle(file);
+    if (!read || got != size) return nullptr;
+    sound->fileSize = size;
+    const auto* image = static_cast<const unsigned char*>(sound->file);
+    if (size >= 4 && HasTag(image, "RIFF")) {
+        WavImage wav{};
+        if (ReadWavImage(image, size, &wav) != WavProblem::None) return nullptr;
+        sound->bytes = size;
+        return sound;
+    }
+    if (FindSoundDecoder(sound->file, size) == 0) return nullptr;
+    sound->pcm = DecodeCurrentToBlock(&sound->pcmBytes);
+    if (sound->pcm == nullptr) return nullptr;
+    sound->format = gDecodedFormat;
+    std::free(sound->file);
+    sound->file = nullptr;
+    sound->bytes = sound->pcmBytes;
+    return sound;
 }
 
 void StartSound(std::int32_t number) {

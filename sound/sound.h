@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/sound_device.h"
 #include "runtime/object_table.h"
+#include "runtime/prepared_loads.h"
 
 namespace sound {
 
@@ -44,6 +46,11 @@ extern SoundDeviceState gSoundDevice;
 std::int32_t OpenSoundDevice();
 std::intptr_t LoadSoundFile(std::int32_t number, const char* path);
 std::intptr_t LoadSoundData(std::int32_t number, const void* data, std::uint32_t size);
+// Reads a sound (and decodes any but a WAV) for a later LoadSoundFile of the
+// same path, which takes it from the active prepared-load store.  Safe on a
+// thread of its own; null when the file does not read or decode, and the
+// loader then fails as it would have.
+std::unique_ptr<runtime::PreparedData> PrepareSound(const char* path);
 void StartSound(std::int32_t number);
 void FreeSound(std::int32_t number);
 void CloseSoundDevice();

@@ -21,5 +21,6 @@ bool ReadArchiveFile(FileHandle, void*, std::uint32_t, std::uint32_t* bytesRead)
 bool MoveArchiveFilePosition(FileHandle, std::int32_t) { return false; }
 std::uint32_t GetArchiveFileSizeLow(FileHandle) { return 0; }
 void CloseArchiveFile(FileHandle) {}
+bool ArchiveFileIdentity(const char*, bool*, FileIdentity*) { return false; }
 
 }  // namespace platform

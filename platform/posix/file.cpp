@@ -137,6 +137,17 @@ std::uint32_t GetFileSizeLow(FileHandle file) {
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(info.st_size) & 0xFFFFFFFFu);
 }
 
+bool GetFileIdentity(const char* path, FileIdentity* identity) {
+    if (bool found = false; ArchiveFileIdentity(path, &found, identity)) return found;
+    const std::string resolved = ResolveScriptPath(path);
+    struct stat info {};
+    if (resolved.empty() || ::stat(resolved.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    *identity = FileIdentity{static_cast<std::uint64_t>(info.st_size),
+                             static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
+                             static_cast<std::uint64_t>(info.st_ino), 0};
+    return true;
+}
+
 bool SetCurrentFolder(const char* path) { return ::chdir(path) == 0; }
 
 void CloseFileHandle(FileHandle file) {

@@ -51,6 +51,19 @@ std::uint32_t GetFileSizeLow(FileHandle file) {
     return size == INVALID_FILE_SIZE ? 0 : static_cast<std::uint32_t>(size);
 }
 
+bool GetFileIdentity(const char* path, FileIdentity* identity) {
+    if (path == nullptr) return false;
+    if (bool found = false; ArchiveFileIdentity(path, &found, identity)) return found;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (::GetFileAttributesExA(path, GetFileExInfoStandard, &data) == FALSE) return false;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+    const std::uint64_t written = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                  data.ftLastWriteTime.dwLowDateTime;
+    *identity = FileIdentity{(static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+                             static_cast<std::int64_t>(written), 0, 0};
+    return true;
+}
+
 bool SetCurrentFolder(const char* path) { return ::SetCurrentDirectoryA(path) != FALSE; }
 
 void CloseFileHandle(FileHandle file) {

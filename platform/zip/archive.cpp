@@ -2,12 +2,15 @@
 // (platform/archive.h).  The archive is checked entry by entry from its
 // central directory when it is mounted; an entry is unpacked whole into
 // memory when it is opened, never past the size the archive states for it,
-// and its handle then reads that memory.
+// and its handle then reads that memory.  The player's decode-ahead worker
+// opens entries while the main thread does: one lock guards the archive and
+// the open entries.
 
 #include <zip.h>
 
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string>
 #include <string_view>
@@ -36,6 +39,7 @@ struct OpenEntry {
     std::int64_t position = 0;
 };
 
+std::mutex gLock;
 std::unique_ptr<zip_t, ZipDiscard> gZip;
 std::vector<ArchiveEntry> gEntries;
 std::vector<std::unique_ptr<OpenEntry>> gOpenEntries;  // by handle number - 1
@@ -169,8 +173,13 @@ std::string CheckEntries(std::vector<ArchiveEntry>* files) {
     return {};
 }
 
+void Unmount() {
+    gEntries.clear();
+    gZip.reset();
+}
+
 bool Refuse(std::string* error, std::string text) {
-    UnmountArchive();
+    Unmount();
     if (error != nullptr) *error = std::move(text);
     return false;
 }
@@ -178,7 +187,8 @@ bool Refuse(std::string* error, std::string text) {
 }  // namespace
 
 bool MountArchive(const char* path, const char* marker, std::string* error) {
-    UnmountArchive();
+    const std::lock_guard<std::mutex> lock(gLock);
+    Unmount();
     int code = 0;
     gZip.reset(zip_open(path, ZIP_RDONLY | ZIP_CHECKCONS, &code));
     if (gZip == nullptr) {
@@ -228,11 +238,12 @@ bool MountArchive(const char* path, const char* marker, std::string* error) {
 }
 
 void UnmountArchive() {
-    gEntries.clear();
-    gZip.reset();
+    const std::lock_guard<std::mutex> lock(gLock);
+    Unmount();
 }
 
 bool OpenArchiveFile(const char* path, FileHandle* file) {
+    const std::lock_guard<std::mutex> lock(gLock);
     if (gZip == nullptr || path == nullptr || IsAbsolute(path)) return false;
     *file = 0;
     const ArchiveEntry* entry = FindEntry(path);
@@ -248,6 +259,7 @@ bool OpenArchiveFile(const char* path, FileHandle* file) {
 }
 
 bool ReadArchiveFile(FileHandle file, void* buffer, std::uint32_t size, std::uint32_t* bytesRead) {
+    const std::lock_guard<std::mutex> lock(gLock);
     if (bytesRead != nullptr) *bytesRead = 0;
     OpenEntry* entry = Lookup(file);
     if (entry == nullptr) return false;
@@ -261,6 +273,7 @@ bool ReadArchiveFile(FileHandle file, void* buffer, std::uint32_t size, std::uin
 }
 
 bool MoveArchiveFilePosition(FileHandle file, std::int32_t delta) {
+    const std::lock_guard<std::mutex> lock(gLock);
     OpenEntry* entry = Lookup(file);
     if (entry == nullptr || entry->position + delta < 0) return false;
     entry->position += delta;
@@ -268,12 +281,25 @@ bool MoveArchiveFilePosition(FileHandle file, std::int32_t delta) {
 }
 
 std::uint32_t GetArchiveFileSizeLow(FileHandle file) {
+    const std::lock_guard<std::mutex> lock(gLock);
     const OpenEntry* entry = Lookup(file);
     return entry == nullptr ? 0 : static_cast<std::uint32_t>(entry->bytes.size());
 }
 
 void CloseArchiveFile(FileHandle file) {
+    const std::lock_guard<std::mutex> lock(gLock);
     if (Lookup(file) != nullptr) gOpenEntries[(file & ~kArchiveHandleBit) - 1].reset();
+}
+
+// An entry is known by its place in the archive and its size: the archive
+// does not change while it is mounted.
+bool ArchiveFileIdentity(const char* path, bool* found, FileIdentity* identity) {
+    const std::lock_guard<std::mutex> lock(gLock);
+    if (gZip == nullptr || path == nullptr || IsAbsolute(path)) return false;
+    const ArchiveEntry* entry = FindEntry(path);
+    *found = entry != nullptr;
+    if (entry != nullptr) *identity = FileIdentity{entry->size, 0, 0, entry->index + 1};
+    return true;
 }
 
 }  // namespace platform

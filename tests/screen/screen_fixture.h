@@ -9,6 +9,7 @@
 
 #include "platform/test/test_backend.h"
 #include "platform/test/test_display.h"
+#include "player/decode_ahead.h"
 #include "player/player.h"
 #include "screen/screen.h"
 
@@ -19,6 +20,7 @@ protected:
     void SetUp() override {
         platform::test::Reset();
         platform::test::ResetDisplay();
+        player::SetDecodeAheadSettings({false});
         player::StartUp();
     }
     void TearDown() override {

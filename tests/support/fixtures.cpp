@@ -14,6 +14,7 @@
 
 #include "platform/test/test_backend.h"
 #include "platform/test/test_display.h"
+#include "player/decode_ahead.h"
 #include "player/player.h"
 #include "player/player_state.h"
 #include "runtime/heaps.h"
@@ -127,6 +128,9 @@ void RuntimeFixture::TearDown() {
 
 void PlayerFixture::SetUp() {
     cwd_.emplace(dir_.Path());
+    // Every file a test's script names opens on its own turn; the tests of
+    // decode-ahead switch it on themselves.
+    player::SetDecodeAheadSettings({false});
     platform::test::Reset();
     platform::test::ResetDisplay();
 }

@@ -34,6 +34,7 @@ linux_only=(
   'TextFilesTest.ALoneCrAtTheEndKeepsThePositionOnIt'
   'TextFilesTest.CrLfAtTheEndIsOneLineEnd'
   'MainLoopTest.AfterTheLastLineTheLoopGoesOnReadingOneLinePerTurn'
+  'Table/DecodeAheadCases.LoadsTakeOnlyTheirOwnUnchangedFile/ScriptGrowsWhileItPlays'
 )
 filter="-$(IFS=:; echo "${linux_only[*]}")"
 

@@ -145,7 +145,8 @@ Options ParseOptions(int argc, const char* const* argv) {
                 if (name == "--out") sawOut = true;
                 continue;
             }
-            const bool flag = name == "--help" || name == "--version" || name == "--force" || name == "--stats";
+            const bool flag = name == "--help" || name == "--version" || name == "--force" || name == "--stats" ||
+                              name == "--no-decode-ahead";
             if (!flag) return UsageError("unknown option '" + arg + "'");
             if (equals != std::string::npos) return UsageError("option '" + name + "' takes no value");
             // The first of --help and --version wins.
@@ -157,6 +158,8 @@ Options ParseOptions(int argc, const char* const* argv) {
                 options.force = true;
             } else if (name == "--stats") {
                 options.stats = true;
+            } else if (name == "--no-decode-ahead") {
+                options.decodeAhead = false;
             }
         } else if (!optionsEnded && arg == "--") {
             optionsEnded = true;
@@ -203,6 +206,9 @@ const char* UsageText() {
            "      --stats          at the end, print on stderr the real time the turns\n"
            "                       took: median, 99th percentile, worst, and the\n"
            "                       script line of the worst\n"
+           "      --no-decode-ahead\n"
+           "                       load every picture and sound on its line's own\n"
+           "                       turn, none decoded ahead (the same output)\n"
            "  -h, --help           show this text and exit\n"
            "      --version        show the version and exit\n"
            "\n"

@@ -24,7 +24,8 @@ struct Options {
     std::string outDir;
     std::uint64_t every = 1;
     bool force = false;
-    bool stats = false;  // --stats: real time per turn on stderr at the end
+    bool stats = false;       // --stats: real time per turn on stderr at the end
+    bool decodeAhead = true;  // off: --no-decode-ahead
     std::string audioPath;
     std::string videoPath;
 };

@@ -28,6 +28,7 @@
 #include "platform/sdl/display.h"
 #include "platform/sdl/sound_device.h"
 #include "player/command_line.h"
+#include "player/decode_ahead.h"
 #include "player/player.h"
 #include "player/player_state.h"
 #include "screen/screen.h"
@@ -98,6 +99,11 @@ public:
             return 1;
         }
 
+        // The worker decodes ahead on wall time only: the virtual clock never
+        // waits for it, and a load finds the same pixels and samples either way.
+        player::DecodeAheadSettings decodeAhead;
+        decodeAhead.enabled = options_.decodeAhead;
+        player::SetDecodeAheadSettings(decodeAhead);
         render::StartVirtualClock({options_.startTick, options_.fps});
         render::SetPauseHook([this] { OnPause(); });
         platform::sdl::UseCapturingSoundDevice(kMixRate);
@@ -145,6 +151,10 @@ public:
             if (quitting_) reason = "quit";
         }
         if (options_.stats) std::fprintf(stderr, "rodazaro-render: %s\n", turnStats_.Summary().c_str());
+        if (options_.decodeAhead) {
+            std::fprintf(stderr, "rodazaro-render: %llu loads found decoded ahead\n",
+                         static_cast<unsigned long long>(player::LoadsDecodedAhead()));
+        }
         bool ok = true;
         if (mixing_) ok = wav_.Finish() && ok;
         if (!options_.outDir.empty()) ok = frameList_.Close() && ok;
