@@ -2,8 +2,8 @@
 # Installs what is needed, builds, and runs every test: the Linux program's
 # tests in a normal build, the Windows program's tests under Wine, the web
 # player in headless Chromium, then the Linux tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer,
-# and last every fuzz target for 30 s under both sanitizers.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the loading tests under
+# ThreadSanitizer, and last every fuzz target for 30 s under both sanitizers.
 # Fails on any failure.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -28,6 +28,9 @@ ASAN_OPTIONS="abort_on_error=1:detect_stack_use_after_return=1" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
 LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
   ctest --test-dir "$root/build-asan" --output-on-failure --timeout 600 -j2 -LE soak
+
+echo "== Loading beside the decode-ahead worker, under ThreadSanitizer"
+"$root/scripts/tsan-tests.sh" "$root/build-tsan"
 
 echo "== Fuzzing, every target 30 s under AddressSanitizer and UndefinedBehaviorSanitizer"
 "$root/scripts/fuzz.sh" all 30
