@@ -15,19 +15,32 @@ namespace {
 
 using gtktest::GuiTest;
 
-// Steps run one after another while RunLauncher waits, 250 ms apart.
-std::vector<std::function<void()>> gSteps;
-std::size_t gNextStep = 0;
-
-gboolean RunNextStep(gpointer) {
-    if (gNextStep >= gSteps.size()) return G_SOURCE_REMOVE;
-    gSteps[gNextStep++]();
-    return gNextStep < gSteps.size() ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
-}
-
 platform::WindowHandle Launcher() { return gui::GetWindowHandle(); }
 platform::WindowHandle RunButton() { return gui::GetGadgetHandle(2); }
 platform::WindowHandle ModeList() { return gui::GetGadgetHandle(1); }
+
+// Steps run one after another while RunLauncher waits, 250 ms apart; the
+// first once the launcher is on the screen with its controls laid out,
+// which a slow (sanitized) build may take several ticks to reach.
+std::vector<std::function<void()>> gSteps;
+std::size_t gNextStep = 0;
+int gTicksWaited = 0;
+constexpr int kMostTicksToWait = 40;
+
+bool LauncherLaidOut() {
+    GtkWidget* window = Launcher() != 0 ? gtktest::WidgetOf(Launcher()) : nullptr;
+    if (window == nullptr || !gtk_widget_get_mapped(window)) return false;
+    if (RunButton() == 0 || gtktest::WidgetOf(RunButton()) == nullptr) return false;
+    const GtkAllocation run = gtktest::AllocationOf(RunButton());
+    return run.width > 1 && run.height > 1;
+}
+
+gboolean RunNextStep(gpointer) {
+    if (gNextStep >= gSteps.size()) return G_SOURCE_REMOVE;
+    if (gNextStep == 0 && !LauncherLaidOut() && ++gTicksWaited < kMostTicksToWait) return G_SOURCE_CONTINUE;
+    gSteps[gNextStep++]();
+    return gNextStep < gSteps.size() ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+}
 
 class LauncherTest : public GuiTest {
 protected:
@@ -42,6 +55,7 @@ protected:
         screen::InitSpriteSystem();
         gSteps.clear();
         gNextStep = 0;
+        gTicksWaited = 0;
         // The launcher remembers the mode played in a state folder of the
         // test's own, made when something is first remembered.
         static int tests = 0;
