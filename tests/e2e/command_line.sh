@@ -7,6 +7,8 @@
 # Usage: command_line.sh <path-to-rodazaro> <source-dir>
 set -u
 player=$(realpath "${1:?path to the player}")
+# shellcheck source=lib/wait.sh
+source "$(dirname "$0")/lib/wait.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -52,13 +54,13 @@ check no-display-in-place 1 err "no display" 1 -- show/data
 # --mode plays at once in that mode: on a display where the launcher would
 # wait for a choice, a show that only quits ends by itself with 0.
 if command -v Xvfb > /dev/null; then
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> /dev/null &
-    xvfb=$!
-    for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-    (cd "$work" && DISPLAY=":$(cat "$work/display")" SDL_AUDIODRIVER=dummy timeout 20 "$player" --mode 640x480x16 show \
-        > out 2> err)
-    got=$?
-    kill "$xvfb" 2> /dev/null
+    if start_xvfb 1024x768x24 /dev/null; then
+        (cd "$work" && SDL_AUDIODRIVER=dummy timeout 20 "$player" --mode 640x480x16 show > out 2> err)
+        got=$?
+    else
+        got="none: the virtual X server did not start"
+    fi
+    kill "$xvfb_pid" 2> /dev/null
     if [ "$got" = 0 ]; then
         echo "ok: mode-without-launcher"
     else

@@ -24,6 +24,8 @@ source_dir=$(realpath "${2:?source folder}")
 demo="$source_dir/examples/demo"
 probe_script="$source_dir/tests/e2e/lib/xscreen.py"
 title=$(head -n 1 "$demo/data/vuze.kel" | tr -d '\r')
+# shellcheck source=lib/wait.sh
+source "$(dirname "$0")/lib/wait.sh"
 
 switches=20
 return_limit_ms=1000
@@ -97,16 +99,7 @@ player_running() { kill -0 "$player_pid" 2> /dev/null; }
 # The X server and its window manager.  A start that does not come up (a
 # display number taken at the same moment by another server) is tried again.
 start_display() {
-    rm -f "$work/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-        [ -s "$work/display" ] && break
-        kill -0 "$xvfb_pid" 2> /dev/null || break
-        sleep 0.1
-    done
-    [ -s "$work/display" ] || return 1
-    export DISPLAY=":$(head -n1 "$work/display")"
+    start_xvfb 1024x768x24 "$work/xvfb.log" || return 1
     for _ in $(seq 50); do
         xdotool getdisplaygeometry > /dev/null 2>&1 && break
         sleep 0.1

@@ -75,14 +75,7 @@ printf 'Screen test\nLBMP 00 halves.bmp\nSBMP 00 0.000 0.000\nLGFX 01 holed.bmp\
     > "$work/data/vuze.kel"
 
 # The X server and its window manager.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3> "$work/display" 2> "$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb 1024x768x24 "$work/xvfb.log" -noreset || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 poll 10 x_ready || fail "Xvfb takes no connections: $(cat "$work/xvfb.log")"
 matchbox-window-manager -use_titlebar no > "$work/wm.log" 2>&1 &
 wm_pid=$!

@@ -110,14 +110,7 @@ with zipfile.ZipFile("show.zip", "w", zipfile.ZIP_DEFLATED) as z:
             z.write(path, os.path.join("Show", os.path.relpath(path, "show")))
 ') || fail "cannot zip the show"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3> "$work/display" 2> "$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb 1024x768x24 "$work/xvfb.log" -noreset || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 poll 10 x_ready || fail "Xvfb takes no connections: $(cat "$work/xvfb.log")"
 
 # start_wm ARGS...: a fresh window manager.
