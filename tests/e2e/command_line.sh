@@ -9,31 +9,12 @@ set -u
 player=$(realpath "${1:?path to the player}")
 # shellcheck source=lib/wait.sh
 source "$(dirname "$0")/lib/wait.sh"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
+# shellcheck source=lib/cases.sh
+source "$(dirname "$0")/lib/cases.sh"
 
-# check NAME STATUS STREAM PATTERN LINES -- ARGS...: runs the player with
-# ARGS (no display), bounded to 10 s.
-check() {
-    local name=$1 want=$2 stream=$3 pattern=$4 lines=$5
-    shift 6
-    (cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 10 "$player" "$@" > out 2> err)
-    local got=$?
-    local text
-    text=$(cat "$work/$stream")
-    if [ "$got" != "$want" ]; then
-        echo "FAIL: $name: exit status $got, not $want (stderr: $(cat "$work/err"))"
-        failures=$((failures + 1))
-    elif ! grep -q -- "$pattern" <<< "$text"; then
-        echo "FAIL: $name: $stream does not say '$pattern': $text"
-        failures=$((failures + 1))
-    elif [ "$lines" != any ] && [ "$(wc -l < "$work/$stream")" != "$lines" ]; then
-        echo "FAIL: $name: $stream has $(wc -l < "$work/$stream") lines, not $lines"
-        failures=$((failures + 1))
-    else
-        echo "ok: $name"
-    fi
+# The player as the cases run it: no display, bounded to 10 s.
+under_test() {
+    env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 10 "$player" "$@"
 }
 
 mkdir -p "$work/no_show"
@@ -64,10 +45,8 @@ if command -v Xvfb > /dev/null; then
     if [ "$got" = 0 ]; then
         echo "ok: mode-without-launcher"
     else
-        echo "FAIL: mode-without-launcher: exit status $got (stderr: $(cat "$work/err"))"
-        failures=$((failures + 1))
+        fail "mode-without-launcher: exit status $got (stderr: $(cat "$work/err"))"
     fi
 fi
 
-[ "$failures" = 0 ] || exit 1
-echo "PASS: the command line"
+finish "PASS: the command line"

@@ -10,33 +10,13 @@ set -u
 render="$(realpath "$(dirname "$1")")/tools/render/rodazaro-render"
 [ -x "$render" ] || { echo "no renderer at $render"; exit 1; }
 export PYTHONPATH="$2/tests/e2e/lib"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-failures=0
+# shellcheck source=lib/cases.sh
+source "$(dirname "$0")/lib/cases.sh"
 
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-
-# check NAME STATUS STREAM PATTERN LINES -- ARGS...: runs the renderer in
-# $work (or in $here when set; with $render_path as its PATH when set),
-# bounded to 30 s, and checks its exit status,
-# that STREAM (out or err) matches PATTERN, and its number of lines.
-check() {
-  local name=$1 want=$2 stream=$3 pattern=$4 lines=$5
-  shift 6
-  (cd "${here:-$work}" && timeout 30 env PATH="${render_path:-$PATH}" "$render" "$@" > "$work/out" 2> "$work/err")
-  local got=$?
-  if [ "$got" != "$want" ]; then
-    fail "$name: exit status $got, not $want (stderr: $(cat "$work/err"))"
-  elif ! grep -q -- "$pattern" "$work/$stream"; then
-    fail "$name: $stream does not say '$pattern': $(cat "$work/$stream")"
-  elif [ "$lines" != any ] && [ "$(wc -l < "$work/$stream")" != "$lines" ]; then
-    fail "$name: $stream has $(wc -l < "$work/$stream") lines, not $lines"
-  else
-    echo "ok: $name"
-  fi
+# The renderer as the cases run it (check): bounded to 30 s, with
+# $render_path as its PATH when set.
+under_test() {
+  timeout 30 env PATH="${render_path:-$PATH}" "$render" "$@"
 }
 
 frames_in() {  # frames_in DIR -> the frame files, one line
@@ -184,5 +164,4 @@ else
   echo "skipped: the video cases (ffmpeg is not installed)"
 fi
 
-[ "$failures" = 0 ] || { echo "$failures failed"; exit 1; }
-echo "render options: all cases passed"
+finish "render options: all cases passed"

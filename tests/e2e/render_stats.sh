@@ -7,14 +7,8 @@
 set -u
 render="$(realpath "$(dirname "$1")")/tools/render/rodazaro-render"
 [ -x "$render" ] || { echo "no renderer at $render"; exit 1; }
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+# shellcheck source=lib/cases.sh
+source "$(dirname "$0")/lib/cases.sh"
 
 mkdir -p "$work/show/data/gfx"
 # 3000x2000 of noise: it does not compress, so decoding it takes far longer
@@ -69,5 +63,4 @@ run
 grep -q "turns: median" "$work/err" && fail "stats told without --stats: $(cat "$work/err")"
 grep -q "^rodazaro-render: 100 turns, " "$work/err" || fail "the usual summary is missing: $(cat "$work/err")"
 
-[ "$failures" = 0 ] && echo "all render stats checks passed"
-exit $((failures > 0))
+finish "all render stats checks passed"

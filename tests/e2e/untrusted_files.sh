@@ -15,15 +15,10 @@ export LC_ALL=C
 player=$(realpath "$1")
 source=$2
 render="$(dirname "$player")/tools/render/rodazaro-render"
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
 [ -x "$render" ] || { echo "FAIL: no renderer at $render"; exit 1; }
 command -v python3 >/dev/null || { echo "SKIP: python3 is not installed"; exit 0; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# shellcheck source=lib/cases.sh
+source "$(dirname "$0")/lib/cases.sh"
 
 show="$work/show"
 mkdir -p "$show/data/gfx" "$show/data/sound"

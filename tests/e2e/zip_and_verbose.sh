@@ -10,14 +10,8 @@
 # Usage: zip_and_verbose.sh <path-to-rodazaro> <source-dir>
 set -u
 player=$(realpath "${1:?path to the player}")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-    echo "FAIL: $1"
-    failures=$((failures + 1))
-}
+# shellcheck source=lib/cases.sh
+source "$(dirname "$0")/lib/cases.sh"
 
 # play NAME ARGS...: runs the player headless in $work, bounded to 20 s;
 # leaves its status in $got, its stderr in $work/err.
@@ -93,5 +87,4 @@ refused no-script no_script.zip "rodazaro: no_script.zip holds no data/vuze.kel"
 refused damaged damaged.zip "rodazaro: damaged.zip is not a zip archive that can be read"
 refused missing missing.zip "rodazaro: missing.zip is not a zip archive that can be read"
 
-[ "$failures" = 0 ] || exit 1
-echo "PASS: zip presentations and --verbose"
+finish "PASS: zip presentations and --verbose"
