@@ -21,12 +21,8 @@ deps="$build/deps"
 src="$deps/src"
 prefix="$deps/prefix"
 jobs=2
-
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-apt_get() {
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=300 "$@"
-}
+# shellcheck source=debian-sources.inc
+source "$root/scripts/debian-sources.inc"
 
 # --- Tools -----------------------------------------------------------------
 # Node and npm may come from elsewhere than Debian (a node with its own npm
@@ -34,15 +30,7 @@ apt_get() {
 tools=(emscripten chromium dpkg-dev cmake make pkg-config python3)
 command -v node >/dev/null || tools+=(nodejs)
 command -v npm >/dev/null || tools+=(npm)
-missing=()
-for p in "${tools[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "== Installing ${missing[*]}"
-  apt_get update -qq
-  apt_get install -y --no-install-recommends "${missing[@]}" >/dev/null
-fi
+install_missing "${tools[@]}"
 # emscripten's optimiser needs Debian's acorn, which only Debian's node finds
 # by itself.
 export NODE_PATH="/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}"
@@ -50,7 +38,6 @@ export NODE_PATH="/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}"
 emulator="-DCMAKE_CROSSCOMPILING_EMULATOR=$(command -v node);--no-experimental-fetch"
 
 # --- Source packages ---------------------------------------------------------
-source "$root/scripts/debian-sources.inc"
 packages=(zlib libpng1.6 libogg libvorbis libsdl2)
 stamp_of() { echo "$prefix/.built-$1"; }
 need_sources=0

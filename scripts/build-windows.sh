@@ -20,29 +20,13 @@ src="$deps/src"
 prefix="$deps/prefix"
 host=i686-w64-mingw32
 jobs=2
-
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-apt_get() {
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=300 "$@"
-}
-
-# --- Tools -----------------------------------------------------------------
-tools=(g++-mingw-w64-i686 libz-mingw-w64-dev dpkg-dev cmake make pkg-config)
-missing=()
-for p in "${tools[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "== Installing ${missing[*]}"
-  apt_get update -qq
-  apt_get install -y --no-install-recommends "${missing[@]}" >/dev/null
-fi
-
-# --- Source packages ---------------------------------------------------------
 # shellcheck source=debian-sources.inc
 source "$root/scripts/debian-sources.inc"
 
+# --- Tools -----------------------------------------------------------------
+install_missing g++-mingw-w64-i686 libz-mingw-w64-dev dpkg-dev cmake make pkg-config
+
+# --- Source packages ---------------------------------------------------------
 # Debian's source package name for each library.
 packages=(libpng1.6 libogg libvorbis libzip googletest)
 stamp_of() { echo "$prefix/.built-$1"; }
