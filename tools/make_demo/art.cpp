@@ -467,13 +467,46 @@ Size2 Comet(const std::string& path) {
 
 // --- lettering ---------------------------------------------------------------
 
+// How a palette caption lays its letters out: MARGIN clear pixels around
+// them, a dark outline of palette index 1 reaching OUTLINE pixels from them,
+// and under that a shadow of the outline's shape, SHADOW_INDEX, DROP pixels
+// right and down (the picture is DROP pixels wider and taller for it).
+struct Lettering {
+    int margin;
+    int outline;
+    int drop;
+    std::uint8_t shadow_index;
+};
+
+// Writes the letters of MASK as a palette PNG of BITS bits a pixel, laid
+// out by LOOK; letter_index(mx, my) gives the index of each lit pixel of
+// the mask.  Index 0 is the clear background.
+template <typename LetterIndex>
+Size2 WriteLettering(const std::string& path, const TextMask& mask, const Lettering& look,
+                     const std::vector<PaletteEntry>& palette, const std::vector<std::uint8_t>& trns, int bits,
+                     LetterIndex letter_index) {
+    const int width = mask.Width() + 2 * look.margin + look.drop;
+    const int height = mask.Height() + 2 * look.margin + look.drop;
+    std::vector<std::uint8_t> indices(static_cast<std::size_t>(width) * height, 0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int mx = x - look.margin;
+            const int my = y - look.margin;
+            std::uint8_t index = 0;
+            if (NearLit(mask, mx - look.drop, my - look.drop, look.outline)) index = look.shadow_index;
+            if (NearLit(mask, mx, my, look.outline)) index = 1;
+            if (mask.Lit(mx, my)) index = letter_index(mx, my);
+            indices[static_cast<std::size_t>(y) * width + x] = index;
+        }
+    }
+    WritePngPalette(path, width, height, indices, palette, trns, bits);
+    return Size2{width, height};
+}
+
 // The show's title, 4-bit palette with tRNS: golden block letters with a dark
 // outline and a soft shadow.
 Size2 Title(const std::string& path, const std::string& text) {
     const TextMask mask(text, 5);
-    const int margin = 6;
-    const int width = mask.Width() + 2 * margin + 3;
-    const int height = mask.Height() + 2 * margin + 3;
     std::vector<PaletteEntry> palette = {{0, 0, 0}, {14, 14, 46}};
     for (int i = 0; i < 12; ++i) {
         const Color c = Mix(Rgb(255, 244, 190), Rgb(214, 120, 36), i / 11.0);
@@ -485,32 +518,16 @@ Size2 Title(const std::string& path, const std::string& text) {
     std::vector<std::uint8_t> trns(16, 255);
     trns[0] = 0;
     trns[15] = 110;
-    std::vector<std::uint8_t> indices(static_cast<std::size_t>(width) * height, 0);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const int mx = x - margin;
-            const int my = y - margin;
-            std::uint8_t index = 0;
-            if (NearLit(mask, mx - 3, my - 3, 2)) index = 15;
-            if (NearLit(mask, mx, my, 2)) index = 1;
-            if (mask.Lit(mx, my)) {
-                index = static_cast<std::uint8_t>(2 + (my * 12) / mask.Height());
-                if (!mask.Lit(mx, my - 1)) index = 14;
-            }
-            indices[static_cast<std::size_t>(y) * width + x] = index;
-        }
-    }
-    WritePngPalette(path, width, height, indices, palette, trns, 4);
-    return Size2{width, height};
+    return WriteLettering(path, mask, Lettering{6, 2, 3, 15}, palette, trns, 4, [&mask](int mx, int my) {
+        if (!mask.Lit(mx, my - 1)) return std::uint8_t{14};
+        return static_cast<std::uint8_t>(2 + (my * 12) / mask.Height());
+    });
 }
 
 // The closing words, 8-bit palette with tRNS: block letters shading from cyan
 // to violet across and darker downwards.
 Size2 Thanks(const std::string& path, const std::string& text) {
     const TextMask mask(text, 4);
-    const int margin = 5;
-    const int width = mask.Width() + 2 * margin + 2;
-    const int height = mask.Height() + 2 * margin + 2;
     std::vector<PaletteEntry> palette = {{0, 0, 0}, {10, 20, 44}, {6, 6, 22}};
     for (int hx = 0; hx < 8; ++hx) {
         for (int vy = 0; vy < 8; ++vy) {
@@ -519,24 +536,11 @@ Size2 Thanks(const std::string& path, const std::string& text) {
         }
     }
     const std::vector<std::uint8_t> trns = {0, 255, 120};
-    std::vector<std::uint8_t> indices(static_cast<std::size_t>(width) * height, 0);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const int mx = x - margin;
-            const int my = y - margin;
-            std::uint8_t index = 0;
-            if (NearLit(mask, mx - 2, my - 2, 1)) index = 2;
-            if (NearLit(mask, mx, my, 1)) index = 1;
-            if (mask.Lit(mx, my)) {
-                const int hx = mx * 8 / mask.Width();
-                const int vy = my * 8 / mask.Height();
-                index = static_cast<std::uint8_t>(3 + hx * 8 + vy);
-            }
-            indices[static_cast<std::size_t>(y) * width + x] = index;
-        }
-    }
-    WritePngPalette(path, width, height, indices, palette, trns, 8);
-    return Size2{width, height};
+    return WriteLettering(path, mask, Lettering{5, 1, 2, 2}, palette, trns, 8, [&mask](int mx, int my) {
+        const int hx = mx * 8 / mask.Width();
+        const int vy = my * 8 / mask.Height();
+        return static_cast<std::uint8_t>(3 + hx * 8 + vy);
+    });
 }
 
 // The subtitle, gray with alpha: silver letters with a thin dark outline.
