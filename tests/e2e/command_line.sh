@@ -7,8 +7,8 @@
 # Usage: command_line.sh <path-to-rodazaro> <source-dir>
 set -u
 player=$(realpath "${1:?path to the player}")
-# shellcheck source=lib/wait.sh
-source "$(dirname "$0")/lib/wait.sh"
+# shellcheck source=lib/xvfb.sh
+source "$(dirname "$0")/lib/xvfb.sh"
 # shellcheck source=lib/cases.sh
 source "$(dirname "$0")/lib/cases.sh"
 

@@ -24,8 +24,8 @@ source_dir=$(realpath "${2:?source folder}")
 demo="$source_dir/examples/demo"
 probe_script="$source_dir/tests/e2e/lib/xscreen.py"
 title=$(head -n 1 "$demo/data/vuze.kel" | tr -d '\r')
-# shellcheck source=lib/wait.sh
-source "$(dirname "$0")/lib/wait.sh"
+# shellcheck source=lib/xvfb.sh
+source "$(dirname "$0")/lib/xvfb.sh"
 
 switches=20
 return_limit_ms=1000
@@ -37,31 +37,11 @@ if ldd "$player" 2> /dev/null | grep -q libasan; then
     escape_limit_ms=3000
 fi
 
-missing=""
-for tool in Xvfb matchbox-window-manager xdotool xmessage wmctrl python3; do
-    command -v "$tool" > /dev/null 2>&1 || missing="$missing $tool"
-done
-if [ -n "$missing" ]; then
-    echo "SKIP: focus_xvfb needs:$missing (apt packages xvfb matchbox-window-manager xdotool x11-utils wmctrl python3)"
-    exit 0
-fi
+skip_without "xvfb matchbox-window-manager xdotool x11-utils wmctrl python3" \
+    Xvfb matchbox-window-manager xdotool xmessage wmctrl python3
 
 work=$(mktemp -d)
-xvfb_pid=""
-wm_pid=""
-player_pid=""
-away_pid=""
-probe_pid=""
-cleanup() {
-    for pid in $away_pid $player_pid $probe_pid $wm_pid $xvfb_pid; do
-        kill "$pid" 2> /dev/null
-    done
-    for pid in $away_pid $player_pid $probe_pid $wm_pid $xvfb_pid; do
-        wait "$pid" 2> /dev/null
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+stop_at_exit away_pid player_pid probe_pid wm_pid xvfb_pid
 
 now_ns() { date +%s%N; }
 ms_since() { echo $((($(now_ns) - $1) / 1000000)); }

@@ -12,31 +12,15 @@ set -u
 player=$(realpath "${1:?path to the player}")
 # shellcheck source=lib/wait.sh
 source "$(dirname "$0")/lib/wait.sh"
+# shellcheck source=lib/xvfb.sh
+source "$(dirname "$0")/lib/xvfb.sh"
 kept_dir="$(kept_folder "$(dirname "$player")" e2e-screen_xvfb)"
 
-missing=""
-for tool in Xvfb matchbox-window-manager xdotool xprop import python3 od; do
-    command -v "$tool" > /dev/null 2>&1 || missing="$missing $tool"
-done
-if [ -n "$missing" ]; then
-    echo "SKIP: screen_xvfb needs:$missing (apt packages xvfb matchbox-window-manager xdotool imagemagick)"
-    exit 0
-fi
+skip_without "xvfb matchbox-window-manager xdotool imagemagick" \
+    Xvfb matchbox-window-manager xdotool xprop import python3 od
 
 work=$(mktemp -d)
-xvfb_pid=""
-wm_pid=""
-player_pid=""
-cleanup() {
-    for pid in $player_pid $wm_pid $xvfb_pid; do
-        kill "$pid" 2> /dev/null
-    done
-    for pid in $player_pid $wm_pid $xvfb_pid; do
-        wait "$pid" 2> /dev/null
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+stop_at_exit player_pid wm_pid xvfb_pid
 
 # fail WHAT: the failure, with the last screenshot (when there is one) and
 # the player's output kept.
@@ -78,6 +62,7 @@ printf 'Screen test\nLBMP 00 halves.bmp\nSBMP 00 0.000 0.000\nLGFX 01 holed.bmp\
 start_xvfb 1024x768x24 "$work/xvfb.log" -noreset || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 poll 10 x_ready || fail "Xvfb takes no connections: $(cat "$work/xvfb.log")"
 matchbox-window-manager -use_titlebar no > "$work/wm.log" 2>&1 &
+# shellcheck disable=SC2034 # stopped at exit (stop_at_exit)
 wm_pid=$!
 poll 10 wm_running || fail "the window manager did not come up: $(cat "$work/wm.log")"
 

@@ -19,31 +19,15 @@ set -u
 player=$(realpath "${1:?path to the player}")
 # shellcheck source=lib/wait.sh
 source "$(dirname "$0")/lib/wait.sh"
+# shellcheck source=lib/xvfb.sh
+source "$(dirname "$0")/lib/xvfb.sh"
 kept_dir="$(kept_folder "$(dirname "$player")" e2e-show_keys_xvfb)"
 
-missing=""
-for tool in Xvfb matchbox-window-manager xdotool xprop import convert python3 md5sum; do
-    command -v "$tool" > /dev/null 2>&1 || missing="$missing $tool"
-done
-if [ -n "$missing" ]; then
-    echo "SKIP: show_keys_xvfb needs:$missing (apt packages xvfb matchbox-window-manager xdotool imagemagick)"
-    exit 0
-fi
+skip_without "xvfb matchbox-window-manager xdotool imagemagick" \
+    Xvfb matchbox-window-manager xdotool xprop import convert python3 md5sum
 
 work=$(mktemp -d)
-xvfb_pid=""
-wm_pid=""
-player_pid=""
-cleanup() {
-    for pid in $player_pid $wm_pid $xvfb_pid; do
-        kill "$pid" 2> /dev/null
-    done
-    for pid in $player_pid $wm_pid $xvfb_pid; do
-        wait "$pid" 2> /dev/null
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+stop_at_exit player_pid wm_pid xvfb_pid
 
 fail() {
     echo "FAIL: $*"

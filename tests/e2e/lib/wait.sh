@@ -1,6 +1,6 @@
-# Sourced by the whole-program tests (tests/e2e, tests/wine): starting a
-# virtual X server, waiting on what can be seen rather than for a fixed
-# time, and keeping what a failed step saw.
+# Sourced by the whole-program tests (tests/e2e, tests/wine): waiting on
+# what can be seen rather than for a fixed time, and keeping what a failed
+# step saw.
 #
 # A test sets kept_dir (where evidence of a failure goes) before it calls
 # keep.
@@ -42,32 +42,6 @@ kept_folder() {
 # The virtual X servers run with -noreset: an X server resets itself when
 # its last client goes, and a client that connects during the reset (the
 # next xdotool, the window manager, the next program) is turned away.
-
-# start_xvfb SCREEN LOG [OPTION...]: a virtual X server with one screen of
-# SCREEN (WIDTHxHEIGHTxDEPTH) on a free display number, without TCP, the
-# OPTIONs added (such as -noreset); its output goes to LOG and its process
-# id to xvfb_pid.  DISPLAY names it once it has told its display number;
-# false when it has not within 10 s, or ended first.  Whether it takes
-# connections yet is for the caller to wait for (x_ready).
-start_xvfb() {
-    local screen="$1" log="$2" number i
-    shift 2
-    number="$(mktemp)"
-    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp "$@" 3>"$number" >"$log" 2>&1 &
-    xvfb_pid=$!
-    for i in $(seq 100); do
-        [ -s "$number" ] && break
-        kill -0 "$xvfb_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    if [ ! -s "$number" ]; then
-        rm -f "$number"
-        return 1
-    fi
-    DISPLAY=":$(head -n 1 "$number")"
-    export DISPLAY
-    rm -f "$number"
-}
 
 # x_ready: true once the X server on $DISPLAY takes connections.
 x_ready() {
