@@ -79,6 +79,34 @@ void StorePixel(unsigned char* row, int x, int bits, std::uint32_t value) {
     }
 }
 
+// A row of a surface as a texture's ARGB: opaque, or fully transparent where
+// keyed and inside the key's range.  The loops are plain so that the compiler
+// can do several pixels at once.
+void ToArgbRow(const unsigned char* row, int bits, bool keyed, std::uint32_t keyLow, std::uint32_t keyHigh, int width,
+               std::uint32_t* out) {
+    const std::uint32_t mask = PixelMask(bits);
+    const std::uint32_t low = keyLow & mask, high = keyHigh & mask;
+    if (bits == 16) {
+        for (int x = 0; x < width; ++x) {
+            std::uint16_t value;
+            std::memcpy(&value, row + 2 * x, 2);
+            const std::uint32_t r = (value >> 11) & 31u, g = (value >> 5) & 63u, b = value & 31u;
+            const std::uint32_t rgb = (((r << 3) | (r >> 2)) << 16) | (((g << 2) | (g >> 4)) << 8) | (b << 3) |
+                                      (b >> 2);
+            const bool transparent = keyed && value >= low && value <= high;
+            out[x] = (transparent ? 0u : 0xFF000000u) | rgb;
+        }
+        return;
+    }
+    for (int x = 0; x < width; ++x) {
+        std::uint32_t value;
+        std::memcpy(&value, row + 4 * x, 4);
+        value &= mask;
+        const bool transparent = keyed && value >= low && value <= high;
+        out[x] = (transparent ? 0u : 0xFF000000u) | value;
+    }
+}
+
 void SetScaleMode(SDL_Renderer* renderer, SDL_Texture* texture, SDL_ScaleMode mode) {
     SDL_ScaleMode current = SDL_ScaleModeNearest;
     if (SDL_GetTextureScaleMode(texture, &current) == 0 && current == mode) return;
@@ -108,6 +136,11 @@ SDL_Texture* CreateTargetTexture(DisplayDevice* device, int width, int height, i
     return texture;
 }
 
+void DropSpare(DisplayDevice* device) {
+    if (device->spare.texture != nullptr) SDL_DestroyTexture(device->spare.texture);
+    device->spare = SpareSurface{};
+}
+
 Surface* NewSurface(DisplayDevice* device, SurfaceKind kind, int width, int height, int bits, std::uint32_t caps) {
     auto* surface = new (std::nothrow) Surface{};
     if (surface == nullptr) return nullptr;
@@ -120,11 +153,21 @@ Surface* NewSurface(DisplayDevice* device, SurfaceKind kind, int width, int heig
     surface->caps = caps;
     surface->pitch = (width * BytesPerPixel(bits) + 3) & ~3;
     if (kind == SurfaceKind::kOffscreen) {
-        try {
-            surface->pixels.assign(static_cast<std::size_t>(surface->pitch) * static_cast<std::size_t>(height), 0);
-        } catch (const std::bad_alloc&) {
-            delete surface;
-            return nullptr;
+        const std::size_t bytes = static_cast<std::size_t>(surface->pitch) * static_cast<std::size_t>(height);
+        SpareSurface& spare = device->spare;
+        if (spare.width == width && spare.height == height && spare.bitsPerPixel == bits &&
+            spare.pixels.size() == bytes) {
+            surface->pixels.swap(spare.pixels);
+            std::fill(surface->pixels.begin(), surface->pixels.end(), static_cast<unsigned char>(0));
+            surface->texture = spare.texture;
+            spare = SpareSurface{};
+        } else {
+            try {
+                surface->pixels.assign(bytes, 0);
+            } catch (const std::bad_alloc&) {
+                delete surface;
+                return nullptr;
+            }
         }
         surface->textureStale = true;
     } else {
@@ -145,7 +188,13 @@ void DestroySurface(Surface* surface) {
         list.erase(std::remove(list.begin(), list.end(), surface), list.end());
         if (device->primary == surface) device->primary = nullptr;
         sdl::ForgetSurface3D(device, surface);
-        if (surface->texture != nullptr) SDL_DestroyTexture(surface->texture);
+        if (surface->kind == SurfaceKind::kOffscreen && !surface->pixels.empty()) {
+            DropSpare(device);
+            device->spare = {surface->width, surface->height, surface->bitsPerPixel, std::move(surface->pixels),
+                             surface->texture};
+        } else if (surface->texture != nullptr) {
+            SDL_DestroyTexture(surface->texture);
+        }
     }
     delete surface;
 }
@@ -323,6 +372,7 @@ void OnRenderReset(bool deviceLost) {
     DisplayDevice* device = gCurrent;
     if (device == nullptr || device->renderer == nullptr) return;
     SDL_SetRenderTarget(device->renderer, nullptr);
+    if (deviceLost) DropSpare(device);
     for (Surface* surface : device->surfaces) {
         if (IsTarget(surface)) {
             if (deviceLost && surface->texture != nullptr) {
@@ -385,26 +435,21 @@ SDL_Texture* DrawingTexture(Surface* surface, bool keyed) {
         return surface->texture;
     }
     if (surface->texture == nullptr) {
+        // Streaming, so that the pixels are written straight into the texture.
         surface->texture = SDL_CreateTexture(surface->device->renderer, SDL_PIXELFORMAT_ARGB8888,
-                                             SDL_TEXTUREACCESS_STATIC, surface->width, surface->height);
+                                             SDL_TEXTUREACCESS_STREAMING, surface->width, surface->height);
         if (surface->texture == nullptr) return nullptr;
     }
-    const int bits = surface->bitsPerPixel;
-    const std::uint32_t mask = PixelMask(bits);
-    const std::uint32_t low = surface->keyLow & mask, high = surface->keyHigh & mask;
-    std::vector<std::uint32_t> argb(static_cast<std::size_t>(surface->width) * surface->height);
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(surface->texture, nullptr, &pixels, &pitch) != 0) return nullptr;
     for (int y = 0; y < surface->height; ++y) {
-        const unsigned char* row = surface->pixels.data() + static_cast<std::ptrdiff_t>(y) * surface->pitch;
-        for (int x = 0; x < surface->width; ++x) {
-            const std::uint32_t value = LoadPixel(row, x, bits) & mask;
-            const Rgb rgb = ToRgb(value, bits);
-            const bool transparent = keyed && value >= low && value <= high;
-            argb[static_cast<std::size_t>(y) * surface->width + x] = (transparent ? 0u : 0xFF000000u) |
-                                                                     (static_cast<std::uint32_t>(rgb.r) << 16) |
-                                                                     (static_cast<std::uint32_t>(rgb.g) << 8) | rgb.b;
-        }
+        ToArgbRow(surface->pixels.data() + static_cast<std::ptrdiff_t>(y) * surface->pitch, surface->bitsPerPixel,
+                  keyed, surface->keyLow, surface->keyHigh, surface->width,
+                  reinterpret_cast<std::uint32_t*>(static_cast<unsigned char*>(pixels) +
+                                                   static_cast<std::ptrdiff_t>(y) * pitch));
     }
-    if (SDL_UpdateTexture(surface->texture, nullptr, argb.data(), surface->width * 4) != 0) return nullptr;
+    SDL_UnlockTexture(surface->texture);
     ++surface->device->textureUploads;
     surface->textureStale = false;
     surface->textureKeyed = keyed;
@@ -472,6 +517,7 @@ void ReleaseDisplayDevice(DisplayDevice* device) {
         surface->device = nullptr;
     }
     device->surfaces.clear();
+    DropSpare(device);
     sdl::Orphan3D(device);
     if (device->renderer != nullptr) SDL_DestroyRenderer(device->renderer);
     if (gCurrent == device) {

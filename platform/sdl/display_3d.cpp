@@ -111,8 +111,8 @@ Result CreateDevice3D(Direct3D* direct3d, Surface* renderTarget, Device3D** devi
     if (display == nullptr || display->renderer == nullptr) return kFail;
     // Only the screen's buffers are render targets.
     if (renderTarget->device != display || renderTarget->kind == SurfaceKind::kOffscreen) return kFail;
-    auto* created = new (std::nothrow) Device3D{display,    renderTarget, false,        false,          kBlendOne,
-                                                kBlendZero, false,        kFilterPoint, kTopSelectArg1, nullptr};
+    auto* created = new (std::nothrow) Device3D{display, renderTarget, false,          false,   kBlendOne, kBlendZero,
+                                                false,   kFilterPoint, kTopSelectArg1, nullptr, {},        {}};
     if (created == nullptr) return kFail;
     display->devices3d.push_back(created);
     *device = created;
@@ -199,7 +199,14 @@ Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t 
     }
 
     float left = vertices[0].x, right = left, top = vertices[0].y, bottom = top;
-    std::vector<SDL_Vertex> points(count);
+    std::vector<SDL_Vertex>& points = device->points;
+    std::vector<int>& indices = device->indices;
+    try {
+        points.resize(count);
+        indices.reserve(static_cast<std::size_t>(count) * 3);
+    } catch (const std::bad_alloc&) {
+        return kFail;
+    }
     for (std::uint32_t i = 0; i < count; ++i) {
         const TLVertex& v = vertices[i];
         left = std::min(left, v.x);
@@ -217,9 +224,9 @@ Result DrawPrimitive3D(Device3D* device, std::uint32_t primitive, std::uint32_t 
     // A strip of four is split along the diagonal from vertex 0 to vertex 3
     // when it is a rectangle: SDL draws that as one rectangle (the other
     // split can crash SDL's software triangle code on large quads).
-    std::vector<int> indices;
+    indices.clear();
     if (count == 4 && AxisAlignedQuad(vertices)) {
-        indices = {0, 1, 3, 0, 3, 2};
+        indices.insert(indices.end(), {0, 1, 3, 0, 3, 2});
     } else {
         for (std::uint32_t i = 0; i + 2 < count; ++i) {
             indices.push_back(static_cast<int>(i));

@@ -49,6 +49,17 @@ struct Surface {
     Surface* attached;  // the back buffer of a primary surface
 };
 
+// The memory of the off-screen surface released last, kept for the next one
+// of its size: a picture that replaces another of the same size then takes
+// warm pages and a texture that exists instead of fresh ones.
+struct SpareSurface {
+    int width;
+    int height;
+    int bitsPerPixel;
+    std::vector<unsigned char> pixels;
+    SDL_Texture* texture;  // or null
+};
+
 struct Direct3D {
     DisplayDevice* device;
 };
@@ -64,6 +75,8 @@ struct Device3D {
     std::uint32_t magFilter;
     std::uint32_t alphaOp;
     Surface* texture;
+    std::vector<SDL_Vertex> points;  // a draw's vertices and triangles, kept for the next
+    std::vector<int> indices;
 };
 
 struct DisplayDevice {
@@ -85,6 +98,7 @@ struct DisplayDevice {
     std::uint32_t presented;
     std::uint32_t textureUploads;  // textures made from surfaces' pixels
     std::uint32_t drawCalls;       // copies, fills and quads handed to the renderer
+    SpareSurface spare;
     Rect letterbox;
 };
 
