@@ -8,6 +8,13 @@
 // mixer reads only the converted copy, so playing never converts and never
 // allocates.  Everything the mixer reads (the buffer list, the converted
 // sound, the play cursor and flag) changes only under the device lock.
+//
+// Converting a long sound to another rate takes longer than decoding it, so
+// the device converts on a thread of its own: Unlock hands the buffer over
+// and returns, and the program's next call on that buffer (Play, Lock, a new
+// position, Release) first waits for the conversion and puts its result in
+// place.  What is heard is the same sound at the same moment; only the load
+// that wrote it returns sooner.
 
 #include "platform/sdl/sound_device.h"
 #include "platform/sound_format.h"
@@ -15,11 +22,30 @@
 #include <SDL2/SDL.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+#define RODAZARO_SOUND_NO_THREADS 1
+#endif
+
 namespace platform {
+
+// One conversion of a buffer's sound to the device's format: SDL's converter
+// and a copy of the buffer's whole frames in a work area large enough for
+// the converter, taken when the program unlocks the buffer.
+struct Conversion {
+    SDL_AudioCVT cvt{};
+    std::unique_ptr<std::uint8_t[]> work;
+    std::size_t whole = 0;  // bytes of whole frames copied into work
+};
 
 struct SoundBuffer {
     SoundDevice* device = nullptr;  // null once the device is gone
@@ -29,15 +55,33 @@ struct SoundBuffer {
     std::vector<std::int16_t> mixed;  // stereo frames at the device's rate
     std::size_t cursor = 0;           // next frame of mixed to play
     bool playing = false;
+    bool handedOver = false;  // the program's side: a conversion's result is still to be taken
+    // Shared with the conversion thread, under its mutex:
+    bool converting = false;           // queued or being converted
+    Conversion conversion;             // what the conversion thread is to do
+    bool converted = false;            // the conversion succeeded
+    std::vector<std::int16_t> result;  // what it made
+};
+
+// The conversion thread of a device and the buffers waiting for it.
+struct Converter {
+    std::mutex mutex;
+    std::condition_variable wake;  // a buffer was queued, or the thread is to stop
+    std::condition_variable done;  // a conversion ended
+    std::deque<SoundBuffer*> queue;
+    bool stopping = false;
+    std::thread thread;
 };
 
 struct SoundDevice {
     SDL_AudioDeviceID id = 0;  // 0 for a capturing device
     int rate = 0;
     int bufferFrames = 0;
-    std::vector<SoundBuffer*> buffers;  // the secondary buffers the mixer walks
-    std::uint32_t volume = 100;         // master volume in percent
-    bool paused = false;                // the mixer gives silence and moves no cursor
+    std::vector<SoundBuffer*> buffers;     // the secondary buffers the mixer walks
+    std::uint32_t volume = 100;            // master volume in percent
+    bool paused = false;                   // the mixer gives silence and moves no cursor
+    std::unique_ptr<Converter> converter;  // started by the first conversion
+    bool convertInline = false;            // no thread could be started: convert at Unlock
 };
 
 namespace {
@@ -121,37 +165,168 @@ std::uint64_t MixedFrames(std::uint64_t frames, const WaveFormat& format, int ra
     return frames * static_cast<std::uint64_t>(rate) / format.samplesPerSecond;
 }
 
-// The whole frames of the buffer in the device's format, by SDL's converter
-// in one pass over the whole sound (which keeps its length exact).
-bool Convert(const SoundBuffer& buffer, int rate, std::vector<std::int16_t>* mixed) {
+// Sets up the conversion of the buffer's sound as it stands now; false when
+// SDL cannot convert it or the work area would be too large.
+bool StartConversion(const SoundBuffer& buffer, int rate, Conversion* conversion) {
     const WaveFormat& format = buffer.format;
-    const std::size_t whole = buffer.bytes.size() / format.blockAlign * format.blockAlign;
-    SDL_AudioCVT cvt{};
+    conversion->whole = buffer.bytes.size() / format.blockAlign * format.blockAlign;
+    SDL_AudioCVT& cvt = conversion->cvt;
     if (SDL_BuildAudioCVT(&cvt, format.bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB,
                           static_cast<Uint8>(format.channels), static_cast<int>(format.samplesPerSecond), AUDIO_S16SYS,
                           2, rate) < 0) {
         return false;
     }
-    const std::size_t work = whole * static_cast<std::size_t>(cvt.len_mult > 1 ? cvt.len_mult : 1);
+    const std::size_t work = conversion->whole * static_cast<std::size_t>(cvt.len_mult > 1 ? cvt.len_mult : 1);
     if (work > 0x7FFFFFFF) return false;
-    std::vector<std::uint8_t> scratch;
-    try {
-        scratch.resize(work);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    if (whole > 0) std::memcpy(scratch.data(), buffer.bytes.data(), whole);
-    cvt.buf = scratch.data();
-    cvt.len = static_cast<int>(whole);
-    if (cvt.needed != 0 && SDL_ConvertAudio(&cvt) != 0) return false;
-    const std::size_t bytes = cvt.needed != 0 ? static_cast<std::size_t>(cvt.len_cvt) : whole;
-    try {
-        mixed->assign(bytes / 4 * 2, 0);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    if (!mixed->empty()) std::memcpy(mixed->data(), scratch.data(), mixed->size() * sizeof(std::int16_t));
+    // Only the copied part is written here; the converter fills the rest.
+    conversion->work.reset(new (std::nothrow) std::uint8_t[work == 0 ? 1 : work]);
+    if (conversion->work == nullptr) return false;
+    if (conversion->whole > 0) std::memcpy(conversion->work.get(), buffer.bytes.data(), conversion->whole);
     return true;
+}
+
+// Runs SDL's converter in one pass over the whole sound (which keeps its
+// length exact) and gives the stereo frames at the device's rate.
+bool FinishConversion(Conversion* conversion, std::vector<std::int16_t>* mixed) {
+    SDL_AudioCVT& cvt = conversion->cvt;
+    cvt.buf = conversion->work.get();
+    cvt.len = static_cast<int>(conversion->whole);
+    if (cvt.needed != 0 && SDL_ConvertAudio(&cvt) != 0) return false;
+    const std::size_t bytes = cvt.needed != 0 ? static_cast<std::size_t>(cvt.len_cvt) : conversion->whole;
+    try {
+        mixed->resize(bytes / 4 * 2);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (!mixed->empty()) std::memcpy(mixed->data(), conversion->work.get(), mixed->size() * sizeof(std::int16_t));
+    conversion->work.reset();
+    return true;
+}
+
+// Puts a converted sound in place of the buffer's old one, under the device
+// lock; the old one is freed by the caller's vector, outside the lock.
+void InstallMixed(SoundBuffer* buffer, std::vector<std::int16_t>* mixed) {
+    DeviceLock lock(buffer->device);
+    buffer->mixed.swap(*mixed);
+    if (buffer->cursor * 2 >= buffer->mixed.size()) buffer->cursor = 0;
+}
+
+void ConvertQueued(Converter* converter) {
+    std::unique_lock<std::mutex> lock(converter->mutex);
+    for (;;) {
+        converter->wake.wait(lock, [converter] { return converter->stopping || !converter->queue.empty(); });
+        if (converter->stopping) return;
+        SoundBuffer* buffer = converter->queue.front();
+        converter->queue.pop_front();
+        // The conversion works on its own copy of the sound; the program
+        // waits for it before it touches the buffer's converted sound.
+        Conversion conversion = std::move(buffer->conversion);
+        lock.unlock();
+        std::vector<std::int16_t> made;
+        const bool ok = FinishConversion(&conversion, &made);
+        conversion.work.reset();
+        lock.lock();
+        buffer->result.swap(made);
+        buffer->converted = ok;
+        buffer->converting = false;
+        converter->done.notify_all();
+    }
+}
+
+// Hands the conversion to the device's conversion thread, started on first
+// use; false (the conversion still the caller's) when there is no thread to
+// hand it to.
+bool HandOver(SoundBuffer* buffer, Conversion* conversion) {
+    SoundDevice* device = buffer->device;
+#ifdef RODAZARO_SOUND_NO_THREADS
+    device->convertInline = true;
+#endif
+    if (device->convertInline) return false;
+    if (device->converter == nullptr) {
+        try {
+            auto converter = std::make_unique<Converter>();
+            converter->thread = std::thread(ConvertQueued, converter.get());
+            device->converter = std::move(converter);
+        } catch (const std::exception&) {
+            device->convertInline = true;
+            return false;
+        }
+    }
+    Converter* converter = device->converter.get();
+    {
+        std::lock_guard<std::mutex> lock(converter->mutex);
+        try {
+            converter->queue.push_back(buffer);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        buffer->conversion = std::move(*conversion);
+        buffer->converting = true;
+    }
+    converter->wake.notify_one();
+    buffer->handedOver = true;
+    return true;
+}
+
+// Waits for the buffer's conversion, if one was handed over, and puts its
+// result in place; false when that conversion failed (the buffer then holds
+// no sound).
+bool Settle(SoundBuffer* buffer) {
+    if (!buffer->handedOver) return true;
+    buffer->handedOver = false;
+    SoundDevice* device = buffer->device;
+    if (device == nullptr || device->converter == nullptr) return false;
+    Converter* converter = device->converter.get();
+    std::vector<std::int16_t> made;
+    bool ok = false;
+    {
+        std::unique_lock<std::mutex> lock(converter->mutex);
+        converter->done.wait(lock, [buffer] { return !buffer->converting; });
+        made.swap(buffer->result);
+        ok = buffer->converted;
+    }
+    if (!ok) made.clear();
+    InstallMixed(buffer, &made);
+    return ok;
+}
+
+// Takes a buffer that is going away out of the conversion queue, or waits
+// for its conversion to end.
+void Withdraw(SoundBuffer* buffer) {
+    if (!buffer->handedOver) return;
+    buffer->handedOver = false;
+    SoundDevice* device = buffer->device;
+    if (device == nullptr || device->converter == nullptr) return;
+    Converter* converter = device->converter.get();
+    std::unique_lock<std::mutex> lock(converter->mutex);
+    auto& queue = converter->queue;
+    const auto queued = std::find(queue.begin(), queue.end(), buffer);
+    if (queued != queue.end()) {
+        queue.erase(queued);
+        buffer->conversion.work.reset();
+        buffer->converting = false;
+    }
+    converter->done.wait(lock, [buffer] { return !buffer->converting; });
+}
+
+// Ends the device's conversion thread after its current conversion; the
+// buffers still waiting keep no sound.
+void StopConverter(SoundDevice* device) {
+    Converter* converter = device->converter.get();
+    if (converter == nullptr) return;
+    {
+        std::lock_guard<std::mutex> lock(converter->mutex);
+        converter->stopping = true;
+        for (SoundBuffer* buffer : converter->queue) {
+            buffer->conversion.work.reset();
+            buffer->converting = false;
+        }
+        converter->queue.clear();
+    }
+    converter->wake.notify_one();
+    converter->thread.join();
+    for (SoundBuffer* buffer : device->buffers) buffer->handedOver = false;
+    device->converter.reset();
 }
 
 }  // namespace
@@ -245,6 +420,7 @@ void ReleaseSoundDevice(SoundDevice* device) {
     if (device == nullptr) return;
     // Closing the output device ends its callback for good.
     if (device->id != 0) SDL_CloseAudioDevice(device->id);
+    StopConverter(device);
     for (SoundBuffer* buffer : device->buffers) {
         buffer->device = nullptr;
         buffer->playing = false;
@@ -295,6 +471,7 @@ Result CreateSoundBuffer(SoundDevice* device, const SoundBufferDesc* desc, Sound
 
 void ReleaseSoundBuffer(SoundBuffer* buffer) {
     if (buffer == nullptr) return;
+    Withdraw(buffer);
     if (SoundDevice* device = buffer->device; device != nullptr && !buffer->primary) {
         DeviceLock lock(device);
         auto& list = device->buffers;
@@ -310,6 +487,7 @@ Result LockSoundBuffer(SoundBuffer* buffer, std::uint32_t offset, std::uint32_t 
     *firstBytes = 0;
     *secondBytes = 0;
     if (buffer == nullptr || buffer->primary) return kFail;
+    Settle(buffer);
     const auto size = static_cast<std::uint32_t>(buffer->bytes.size());
     if (offset >= size || bytes == 0 || bytes > size) return kFail;
     // As in DirectSound, a region running past the end goes on at the start.
@@ -326,13 +504,21 @@ Result LockSoundBuffer(SoundBuffer* buffer, std::uint32_t offset, std::uint32_t 
 Result UnlockSoundBuffer(SoundBuffer* buffer, void*, std::uint32_t, void*, std::uint32_t) {
     if (buffer == nullptr || buffer->primary) return kFail;
     if (buffer->device == nullptr) return kFail;
-    std::vector<std::int16_t> mixed;
-    if (!Convert(*buffer, buffer->device->rate, &mixed)) return kFail;
+    Settle(buffer);
+    // The sound is taken as it stands now: what is written later through the
+    // lock's pointers is not heard.
+    Conversion conversion;
+    if (!StartConversion(*buffer, buffer->device->rate, &conversion)) return kFail;
+    bool playing = false;
     {
         DeviceLock lock(buffer->device);
-        buffer->mixed.swap(mixed);
-        if (buffer->cursor * 2 >= buffer->mixed.size()) buffer->cursor = 0;
+        playing = buffer->playing;
     }
+    // A buffer that is playing changes its sound at once.
+    if (!playing && HandOver(buffer, &conversion)) return kOk;
+    std::vector<std::int16_t> mixed;
+    if (!FinishConversion(&conversion, &mixed)) return kFail;
+    InstallMixed(buffer, &mixed);
     // The old converted copy is freed here, outside the lock.
     return kOk;
 }
@@ -347,6 +533,7 @@ Result StopSoundBuffer(SoundBuffer* buffer) {
 
 Result SetSoundBufferPosition(SoundBuffer* buffer, std::uint32_t position) {
     if (buffer == nullptr || buffer->primary || position > buffer->bytes.size()) return kFail;
+    Settle(buffer);
     const std::uint64_t frame = position / buffer->format.blockAlign;
     DeviceLock lock(buffer->device);
     const int rate = buffer->device == nullptr ? 0 : buffer->device->rate;
@@ -362,6 +549,7 @@ Result PlaySoundBuffer(SoundBuffer* buffer, std::uint32_t) {
     // Nothing plays the primary buffer; the device mixes regardless.
     if (buffer->primary) return kOk;
     if (buffer->device == nullptr) return kFail;
+    if (!Settle(buffer)) return kFail;
     DeviceLock lock(buffer->device);
     buffer->playing = true;
     return kOk;

@@ -7,6 +7,9 @@
 // - capturing: no SDL device at all.  Nothing is heard; whoever renders the
 //   sound (a test, a headless renderer) pulls the mix with MixCaptured, on
 //   the program's own thread, as many frames at a time as it likes.
+// Either kind converts an unlocked buffer's sound to its own format on a
+// thread of its own (none in a browser without threads): Unlock returns at
+// once, and the next call on that buffer waits for the conversion.
 #pragma once
 
 #include <cstdint>

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <new>
 #include <string>
 #include <thread>
@@ -19,40 +20,11 @@
 #include "player/player_state.h"
 #include "runtime/heaps.h"
 #include "screen/screen.h"
+#include "sdl/allocation_count.h"
 #include "sound/ogg_decoder.h"
 #include "sound/sound.h"
 #include "sound/vorbis_files.h"
 #include "sound/wav_builder.h"
-
-// Counts the program's C++ allocations, so a test can see that playing and
-// mixing make none.  Every form of new and delete below pairs malloc with
-// free; the optimiser's inlining makes the compiler see a new-expression's
-// block reach free and warn about a mismatch that is not there.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-namespace {
-std::atomic<long> gAllocations{0};
-void* CountedAllocation(std::size_t size) noexcept {
-    gAllocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size == 0 ? 1 : size);
-}
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (void* block = CountedAllocation(size)) return block;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    if (void* block = CountedAllocation(size)) return block;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return CountedAllocation(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return CountedAllocation(size); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
 
 namespace rodazaro_test {
 namespace {
@@ -449,13 +421,92 @@ TEST_F(CapturingDeviceTest, PlayingAndMixingAllocateNothing) {
     platform::SoundBuffer* a = Stereo(Distinct(4000));
     platform::SoundBuffer* b = Stereo(Constant(3000, 2, 9));
     Frames out(2048 * 2);
-    const long before = gAllocations.load();
+    // The first start waits for the conversion the unlock handed over, which
+    // allocates what it makes.
+    Restart(a);
+    Restart(b);
+    const long before = AllocationCount();
     for (int turn = 0; turn < 20; ++turn) {
         Restart(a);
         Restart(b);
         platform::sdl::MixCaptured(out.data(), 2048);
     }
-    EXPECT_EQ(gAllocations.load(), before);
+    EXPECT_EQ(AllocationCount(), before);
+}
+
+// A long sound at another rate is still being converted when the next call
+// on its buffer comes; every call finds it converted, as if Unlock had done
+// it, and a buffer or device that goes meanwhile takes its conversion along.
+TEST_F(CapturingDeviceTest, TheNextCallAfterAnUnlockFindsTheSoundConverted) {
+    constexpr int kFrames = 22050 * 4;  // 4 s at 22050 Hz
+    std::vector<std::int16_t> ramp;
+    for (int i = 0; i < kFrames; ++i) {
+        ramp.push_back(static_cast<std::int16_t>((i % 2000) * 16 - 16000));
+        ramp.push_back(static_cast<std::int16_t>(16000 - (i % 3000) * 10));
+    }
+    const Bytes bytes = LittleEndian(ramp);
+    const platform::WaveFormat format = Format(2, 22050, 16);
+    const int converted = static_cast<int>(static_cast<std::int64_t>(kFrames) * kRate / 22050);
+    // The sound as the device plays it, once its conversion is surely done.
+    platform::SoundBuffer* reference = Keep(Filled(device_, format, bytes));
+    ASSERT_NE(reference, nullptr);
+    platform::PlaySoundBuffer(reference, 0);
+    const Frames expected = Mix(converted);
+    ASSERT_FALSE(Silent(expected));
+    ASSERT_FALSE(platform::sdl::SoundBufferPlaying(reference));
+
+    struct Case {
+        const char* name;
+        // What the program does right after the unlock; the frames it then
+        // expects from the mix, as a range of expected (empty: silence).
+        std::function<void(platform::SoundBuffer*)> next;
+        int from;
+        int to;
+    };
+    const int middle = converted / 2;
+    const Case cases[] = {
+        {"play", [](platform::SoundBuffer* b) { platform::PlaySoundBuffer(b, 0); }, 0, converted},
+        {"a new position, then play",
+         [](platform::SoundBuffer* b) {
+             platform::SetSoundBufferPosition(b, static_cast<std::uint32_t>(kFrames / 2 * 4));
+             platform::PlaySoundBuffer(b, 0);
+         },
+         middle, converted},
+        {"silence written over it, then play",
+         [](platform::SoundBuffer* b) {
+             void* first = nullptr;
+             void* second = nullptr;
+             std::uint32_t firstBytes = 0, secondBytes = 0;
+             ASSERT_EQ(platform::LockSoundBuffer(b, 0, kFrames * 4, &first, &firstBytes, &second, &secondBytes),
+                       platform::kOk);
+             std::memset(first, 0, firstBytes);
+             ASSERT_EQ(platform::UnlockSoundBuffer(b, first, firstBytes, second, secondBytes), platform::kOk);
+             platform::PlaySoundBuffer(b, 0);
+         },
+         0, 0},
+        {"released", [](platform::SoundBuffer*) {}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::SoundBuffer* buffer = Filled(device_, format, bytes);
+        ASSERT_NE(buffer, nullptr);
+        c.next(buffer);
+        if (std::string(c.name) == "released") {
+            platform::ReleaseSoundBuffer(buffer);
+            EXPECT_TRUE(Silent(Mix(1000)));
+            continue;
+        }
+        const Frames out = Mix(converted);
+        platform::ReleaseSoundBuffer(buffer);
+        const auto from = expected.begin() + static_cast<std::ptrdiff_t>(c.from) * 2;
+        const auto to = expected.begin() + static_cast<std::ptrdiff_t>(c.to) * 2;
+        EXPECT_TRUE(std::equal(from, to, out.begin()));
+        EXPECT_TRUE(Silent(Frames(out.begin() + (to - from), out.end())));
+    }
+    // Buffers still waiting for their conversion when the device closes.
+    for (int i = 0; i < 3; ++i) Keep(Filled(device_, format, bytes));
+    platform::ReleaseSoundDevice(device_);
+    device_ = nullptr;
 }
 
 TEST(CapturingDeviceSetup, RatesOutsideTheRangeAreRefusedAndNoDeviceMeansSilence) {
