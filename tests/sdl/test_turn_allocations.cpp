@@ -16,9 +16,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "gui/windows.h"
@@ -43,8 +43,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
     std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 void PutLe(Bytes& out, std::uint32_t value, int bytes) {
