@@ -211,6 +211,7 @@ void InstallMixed(SoundBuffer* buffer, std::vector<std::int16_t>* mixed) {
     if (buffer->cursor * 2 >= buffer->mixed.size()) buffer->cursor = 0;
 }
 
+#ifndef RODAZARO_SOUND_NO_THREADS
 void ConvertQueued(Converter* converter) {
     std::unique_lock<std::mutex> lock(converter->mutex);
     for (;;) {
@@ -232,15 +233,18 @@ void ConvertQueued(Converter* converter) {
         converter->done.notify_all();
     }
 }
+#endif
 
 // Hands the conversion to the device's conversion thread, started on first
 // use; false (the conversion still the caller's) when there is no thread to
 // hand it to.
 bool HandOver(SoundBuffer* buffer, Conversion* conversion) {
-    SoundDevice* device = buffer->device;
 #ifdef RODAZARO_SOUND_NO_THREADS
-    device->convertInline = true;
-#endif
+    static_cast<void>(buffer);
+    static_cast<void>(conversion);
+    return false;
+#else
+    SoundDevice* device = buffer->device;
     if (device->convertInline) return false;
     if (device->converter == nullptr) {
         try {
@@ -266,6 +270,7 @@ bool HandOver(SoundBuffer* buffer, Conversion* conversion) {
     converter->wake.notify_one();
     buffer->handedOver = true;
     return true;
+#endif
 }
 
 // Waits for the buffer's conversion, if one was handed over, and puts its
