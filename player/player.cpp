@@ -112,6 +112,12 @@ void MainLoop() {
 }
 
 void Shutdown() {
+    CloseEverything();
+    // 0, or the status a request from outside asked for.
+    platform::ExitProcess(platform::TerminationStatus());
+}
+
+void CloseEverything() {
     StopDecodeAhead();
     screen::FreeAllSprites3D();
     screen::CloseSpriteSystem();
@@ -126,8 +132,6 @@ void Shutdown() {
     gPlayer.gfxTable = nullptr;
     gPlayer.programHeap = nullptr;
     runtime::ResetStrings();
-    // 0, or the status a request from outside asked for.
-    platform::ExitProcess(platform::TerminationStatus());
 }
 
 void PlayerMain(const ShowOptions& options) {

@@ -20,6 +20,9 @@ void RunTurn();
 // Turns until Escape is down after a turn; then Shutdown.
 [[noreturn]] void MainLoop();
 [[noreturn]] void Shutdown();
+// Shutdown's steps without the end of the program: the worker stopped,
+// sprites, screen, sound, keyboard, windows, files and heaps released.
+void CloseEverything();
 
 std::int32_t ElapsedSinceClockStart();
 std::int32_t TakeFrameDelta();

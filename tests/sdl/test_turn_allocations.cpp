@@ -21,19 +21,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "gui/windows.h"
-#include "keyboard/keyboard.h"
-#include "player/decode_ahead.h"
 #include "player/player.h"
 #include "player/player_state.h"
-#include "runtime/heaps.h"
-#include "runtime/strings.h"
-#include "runtime/text_files.h"
 #include "screen/screen.h"
 #include "screen/sprite3d.h"
-#include "screen/sprites.h"
 #include "sdl/allocation_count.h"
-#include "sound/sound.h"
 #include "sound/wav_builder.h"
 
 namespace rodazaro_test {
@@ -108,19 +100,7 @@ protected:
     }
 
     void TearDown() override {
-        player::StopDecodeAhead();
-        screen::FreeAllSprites3D();
-        screen::CloseSpriteSystem();
-        sound::CloseSoundDevice();
-        keyboard::CloseKeyboard();
-        gui::FreeAllWindows();
-        runtime::CloseAllFiles();
-        runtime::DestroyObjectHeap();
-        runtime::DestroyProgramHeap();
-        player::gPlayer.programTitle = nullptr;
-        player::gPlayer.gfxTable = nullptr;
-        player::gPlayer.programHeap = nullptr;
-        runtime::ResetStrings();
+        player::CloseEverything();
         player::ResetAllModules();
         std::filesystem::current_path(previous_);
         std::filesystem::remove_all(folder_);
