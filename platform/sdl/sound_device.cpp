@@ -39,12 +39,13 @@
 namespace platform {
 
 // One conversion of a buffer's sound to the device's format: SDL's converter
-// and a copy of the buffer's whole frames in a work area large enough for
-// the converter, taken when the program unlocks the buffer.
+// and a copy of the buffer's whole frames, taken when the program unlocks
+// the buffer.
 struct Conversion {
     SDL_AudioCVT cvt{};
-    std::unique_ptr<std::uint8_t[]> work;
-    std::size_t whole = 0;  // bytes of whole frames copied into work
+    std::unique_ptr<std::uint8_t[]> sound;
+    std::size_t whole = 0;  // bytes of whole frames in sound
+    std::size_t work = 0;   // bytes the converter works in
 };
 
 struct SoundBuffer {
@@ -176,20 +177,24 @@ bool StartConversion(const SoundBuffer& buffer, int rate, Conversion* conversion
                           2, rate) < 0) {
         return false;
     }
-    const std::size_t work = conversion->whole * static_cast<std::size_t>(cvt.len_mult > 1 ? cvt.len_mult : 1);
-    if (work > 0x7FFFFFFF) return false;
-    // Only the copied part is written here; the converter fills the rest.
-    conversion->work.reset(new (std::nothrow) std::uint8_t[work == 0 ? 1 : work]);
-    if (conversion->work == nullptr) return false;
-    if (conversion->whole > 0) std::memcpy(conversion->work.get(), buffer.bytes.data(), conversion->whole);
+    conversion->work = conversion->whole * static_cast<std::size_t>(cvt.len_mult > 1 ? cvt.len_mult : 1);
+    if (conversion->work > 0x7FFFFFFF) return false;
+    conversion->sound.reset(new (std::nothrow) std::uint8_t[conversion->whole == 0 ? 1 : conversion->whole]);
+    if (conversion->sound == nullptr) return false;
+    if (conversion->whole > 0) std::memcpy(conversion->sound.get(), buffer.bytes.data(), conversion->whole);
     return true;
 }
 
 // Runs SDL's converter in one pass over the whole sound (which keeps its
-// length exact) and gives the stereo frames at the device's rate.
+// length exact), in a work area as large as it needs (a multiple of the
+// sound), and gives the stereo frames at the device's rate.
 bool FinishConversion(Conversion* conversion, std::vector<std::int16_t>* mixed) {
     SDL_AudioCVT& cvt = conversion->cvt;
-    cvt.buf = conversion->work.get();
+    std::unique_ptr<std::uint8_t[]> work(new (std::nothrow) std::uint8_t[conversion->work == 0 ? 1 : conversion->work]);
+    if (work == nullptr) return false;
+    if (conversion->whole > 0) std::memcpy(work.get(), conversion->sound.get(), conversion->whole);
+    conversion->sound.reset();
+    cvt.buf = work.get();
     cvt.len = static_cast<int>(conversion->whole);
     if (cvt.needed != 0 && SDL_ConvertAudio(&cvt) != 0) return false;
     const std::size_t bytes = cvt.needed != 0 ? static_cast<std::size_t>(cvt.len_cvt) : conversion->whole;
@@ -198,8 +203,7 @@ bool FinishConversion(Conversion* conversion, std::vector<std::int16_t>* mixed) 
     } catch (const std::bad_alloc&) {
         return false;
     }
-    if (!mixed->empty()) std::memcpy(mixed->data(), conversion->work.get(), mixed->size() * sizeof(std::int16_t));
-    conversion->work.reset();
+    if (!mixed->empty()) std::memcpy(mixed->data(), work.get(), mixed->size() * sizeof(std::int16_t));
     return true;
 }
 
@@ -225,7 +229,7 @@ void ConvertQueued(Converter* converter) {
         lock.unlock();
         std::vector<std::int16_t> made;
         const bool ok = FinishConversion(&conversion, &made);
-        conversion.work.reset();
+        conversion.sound.reset();
         lock.lock();
         buffer->result.swap(made);
         buffer->converted = ok;
@@ -274,8 +278,8 @@ bool HandOver(SoundBuffer* buffer, Conversion* conversion) {
 }
 
 // Waits for the buffer's conversion, if one was handed over, and puts its
-// result in place; false when that conversion failed (the buffer then holds
-// no sound).
+// result in place; false when that conversion failed (the buffer then keeps
+// the sound it had, and Play says so).
 bool Settle(SoundBuffer* buffer) {
     if (!buffer->handedOver) return true;
     buffer->handedOver = false;
@@ -290,8 +294,8 @@ bool Settle(SoundBuffer* buffer) {
         made.swap(buffer->result);
         ok = buffer->converted;
     }
-    if (!ok) made.clear();
-    InstallMixed(buffer, &made);
+    // A failed conversion leaves the sound the buffer had.
+    if (ok) InstallMixed(buffer, &made);
     return ok;
 }
 
@@ -308,7 +312,7 @@ void Withdraw(SoundBuffer* buffer) {
     const auto queued = std::find(queue.begin(), queue.end(), buffer);
     if (queued != queue.end()) {
         queue.erase(queued);
-        buffer->conversion.work.reset();
+        buffer->conversion.sound.reset();
         buffer->converting = false;
     }
     converter->done.wait(lock, [buffer] { return !buffer->converting; });
@@ -323,7 +327,7 @@ void StopConverter(SoundDevice* device) {
         std::lock_guard<std::mutex> lock(converter->mutex);
         converter->stopping = true;
         for (SoundBuffer* buffer : converter->queue) {
-            buffer->conversion.work.reset();
+            buffer->conversion.sound.reset();
             buffer->converting = false;
         }
         converter->queue.clear();
