@@ -35,25 +35,13 @@ fail() {
 # on the right, at the centre; a 32 x 32 blue texture with a black 8 x 8
 # hole in its middle, as a 3D sprite halfway to the left edge.
 mkdir -p "$work/data/gfx"
-python3 - "$work/data/gfx" << 'EOF'
-import struct, sys
+PYTHONPATH="$(dirname "$0")/lib" python3 - "$work/data/gfx" << 'EOF'
+import sys
+from media import write_bmp
 
-def bmp(path, width, height, colour_at):
-    pad = (4 - width * 3 % 4) % 4
-    rows = b""
-    for y in range(height - 1, -1, -1):          # bottom row first
-        for x in range(width):
-            r, g, b = colour_at(x, y)
-            rows += bytes((b, g, r))
-        rows += b"\0" * pad
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(rows), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
-    with open(path, "wb") as f:
-        f.write(header + info + rows)
-
-bmp(sys.argv[1] + "/halves.bmp", 64, 32, lambda x, y: (255, 0, 0) if x < 32 else (0, 255, 0))
-bmp(sys.argv[1] + "/holed.bmp", 32, 32,
-    lambda x, y: (0, 0, 0) if 12 <= x < 20 and 12 <= y < 20 else (0, 0, 255))
+write_bmp(sys.argv[1] + "/halves.bmp", 64, 32, lambda x, y: (255, 0, 0) if x < 32 else (0, 255, 0))
+write_bmp(sys.argv[1] + "/holed.bmp", 32, 32,
+          lambda x, y: (0, 0, 0) if 12 <= x < 20 and 12 <= y < 20 else (0, 0, 255))
 EOF
 printf 'Screen test\nLBMP 00 halves.bmp\nSBMP 00 0.000 0.000\nLGFX 01 holed.bmp\nSGFX 01 -.500 0.000\n' \
     > "$work/data/vuze.kel"
@@ -145,48 +133,52 @@ for attempt in 1 2 3; do
 done
 [ "$shown" = 1 ] || fail "the presentation never appeared (centre pixel: $(pixel 490 380))"
 
-# Every known pixel of the picture, once the frame holds all of it.
+# Every known pixel of the picture ("X Y R G B|what it is"), once the frame
+# holds all of it.  The plain sprite: 64 x 32 centred on 1024 x 768 covers
+# 480..543 x 368..399.  The 3D sprite: 32 x 32 centred at x = 256 covers
+# 240..271 x 368..399, with the black hole at 252..259 x 380..387.
+scene=(
+    "480 368 255 0 0|plain sprite's top-left corner"
+    "511 399 255 0 0|plain sprite's red half"
+    "512 368 0 255 0|plain sprite's green half"
+    "543 399 0 255 0|plain sprite's bottom-right corner"
+    "479 380 0 0 0|left of the plain sprite"
+    "544 380 0 0 0|right of the plain sprite"
+    "500 367 0 0 0|above the plain sprite"
+    "241 369 0 0 255|3D sprite"
+    "270 398 0 0 255|3D sprite's far corner"
+    "255 383 0 0 0|3D sprite's hole"
+    "238 383 0 0 0|left of the 3D sprite"
+    "5 5 0 0 0|the screen's corner"
+)
+near_entry() {  # near_entry ENTRY: near for one entry of scene
+    local x y r g b
+    read -r x y r g b <<< "${1%%|*}"
+    near "$x" "$y" "$r" "$g" "$b"
+}
 scene_complete() {
-    shoot && near 480 368 255 0 0 && near 511 399 255 0 0 && near 512 368 0 255 0 && near 543 399 0 255 0 &&
-        near 479 380 0 0 0 && near 544 380 0 0 0 && near 500 367 0 0 0 && near 241 369 0 0 255 &&
-        near 270 398 0 0 255 && near 255 383 0 0 0 && near 238 383 0 0 0 && near 5 5 0 0 0
+    local entry
+    shoot || return 1
+    for entry in "${scene[@]}"; do
+        near_entry "$entry" || return 1
+    done
 }
 poll 5 scene_complete
-# The plain sprite: 64 x 32 centred on 1024 x 768 covers 480..543 x 368..399.
-near 480 368 255 0 0 || fail "plain sprite's top-left corner: $(pixel 480 368)"
-near 511 399 255 0 0 || fail "plain sprite's red half: $(pixel 511 399)"
-near 512 368 0 255 0 || fail "plain sprite's green half: $(pixel 512 368)"
-near 543 399 0 255 0 || fail "plain sprite's bottom-right corner: $(pixel 543 399)"
-near 479 380 0 0 0 || fail "left of the plain sprite: $(pixel 479 380)"
-near 544 380 0 0 0 || fail "right of the plain sprite: $(pixel 544 380)"
-near 500 367 0 0 0 || fail "above the plain sprite: $(pixel 500 367)"
-# The 3D sprite: 32 x 32 centred at x = 256 covers 240..271 x 368..399,
-# with the black hole at 252..259 x 380..387.
-near 241 369 0 0 255 || fail "3D sprite: $(pixel 241 369)"
-near 270 398 0 0 255 || fail "3D sprite's far corner: $(pixel 270 398)"
-near 255 383 0 0 0 || fail "3D sprite's hole: $(pixel 255 383)"
-near 238 383 0 0 0 || fail "left of the 3D sprite: $(pixel 238 383)"
-near 5 5 0 0 0 || fail "the screen's corner: $(pixel 5 5)"
+for entry in "${scene[@]}"; do
+    read -r x y _ <<< "${entry%%|*}"
+    near_entry "$entry" || fail "${entry#*|}: $(pixel "$x" "$y")"
+done
 
 # Escape ends the program with exit code 0: pressed (up to three times)
 # once the screen window has the keyboard, until the player ends.
-player_ended() { ! kill -0 "$player_pid" 2> /dev/null; }
-status=""
-for attempt in 1 2 3; do
+focus_screen() {
+    local window
     for window in $(xdotool search --onlyvisible --pid "$player_pid" 2> /dev/null); do
         if [ "$(xdotool getwindowname "$window" 2> /dev/null)" = "Screen test" ]; then
             timeout 5 xdotool windowactivate --sync "$window" > /dev/null 2>&1
         fi
     done
-    xdotool key Escape
-    if poll 10 player_ended; then
-        wait "$player_pid"
-        status=$?
-        break
-    fi
-    echo "the player goes on after Escape (attempt $attempt)"
-done
-[ -n "$status" ] || fail "the player did not end within 10 s of Escape"
-player_pid=""
-[ "$status" = 0 ] || fail "exit code $status: $(cat "$work/player.log")"
+}
+escape_ends_player focus_screen || fail "the player did not end within 10 s of Escape"
+[ "$player_status" = 0 ] || fail "exit code $player_status: $(cat "$work/player.log")"
 echo "PASS: screen shown and Escape ended the player with exit code 0"

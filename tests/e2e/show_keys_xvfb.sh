@@ -43,32 +43,15 @@ now_ms() { echo $(($(date +%s%N) / 1000000)); }
 # near the top; a 3 s tone (48000 Hz stereo, every sample 8000); at 8 s on
 # the script clock a yellow marker below the middle.
 mkdir -p "$work/show/data/gfx" "$work/show/data/sound"
-python3 - "$work/show/data" << 'EOF'
-import struct, sys
-
-def bmp(path, width, height, colour_at):
-    pad = (4 - width * 3 % 4) % 4
-    rows = b""
-    for y in range(height - 1, -1, -1):
-        for x in range(width):
-            r, g, b = colour_at(x, y)
-            rows += bytes((b, g, r))
-        rows += b"\0" * pad
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(rows), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
-    with open(path, "wb") as f:
-        f.write(header + info + rows)
+PYTHONPATH="$(dirname "$0")/lib" python3 - "$work/show/data" << 'EOF'
+import sys
+from media import write_bmp, write_wav16
 
 data = sys.argv[1]
-bmp(data + "/gfx/halves.bmp", 64, 32, lambda x, y: (255, 0, 0) if x < 32 else (0, 255, 0))
-bmp(data + "/gfx/mover.bmp", 32, 32, lambda x, y: (0, 0, 255))
-bmp(data + "/gfx/marker.bmp", 32, 32, lambda x, y: (255, 255, 0))
-frames = 3 * 48000
-samples = struct.pack("<h", 8000) * (2 * frames)
-wav = b"RIFF" + struct.pack("<I", 36 + len(samples)) + b"WAVEfmt " + \
-      struct.pack("<IHHIIHH", 16, 1, 2, 48000, 48000 * 4, 4, 16) + b"data" + struct.pack("<I", len(samples)) + samples
-with open(data + "/sound/tone.wav", "wb") as f:
-    f.write(wav)
+write_bmp(data + "/gfx/halves.bmp", 64, 32, lambda x, y: (255, 0, 0) if x < 32 else (0, 255, 0))
+write_bmp(data + "/gfx/mover.bmp", 32, 32, lambda x, y: (0, 0, 255))
+write_bmp(data + "/gfx/marker.bmp", 32, 32, lambda x, y: (255, 255, 0))
+write_wav16(data + "/sound/tone.wav", 48000, 2, [8000] * (2 * 3 * 48000))
 EOF
 cat > "$work/show/data/vuze.kel" << 'EOF'
 Show keys test
@@ -181,22 +164,9 @@ press() {
     return 1
 }
 
-player_ended() { ! kill -0 "$player_pid" 2> /dev/null; }
 end_with_escape() {
-    local status="" attempt
-    for attempt in 1 2 3; do
-        focus
-        xdotool key Escape
-        if poll 10 player_ended; then
-            wait "$player_pid"
-            status=$?
-            break
-        fi
-        echo "   the player goes on after Escape (attempt $attempt)"
-    done
-    [ -n "$status" ] || fail "the player did not end within 10 s of Escape"
-    player_pid=""
-    [ "$status" = 0 ] || fail "exit code $status: $(cat "$work/player.log")"
+    escape_ends_player focus || fail "the player did not end within 10 s of Escape"
+    [ "$player_status" = 0 ] || fail "exit code $player_status: $(cat "$work/player.log")"
 }
 
 # --- The window, the pause, the saved frame, the volume -------------------

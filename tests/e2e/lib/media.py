@@ -74,6 +74,21 @@ def write_bmp24(path, width, height, rgb):
     open(path, 'wb').write(header + pixels)
 
 
+def write_bmp(path, width, height, colour_at):
+    """A bottom-up 24-bit BMP whose pixel (x, y), y counted from the top, is
+    colour_at(x, y) as (r, g, b)."""
+    pad = b'\0' * ((4 - width * 3 % 4) % 4)
+    rows = bytearray()
+    for y in range(height - 1, -1, -1):
+        for x in range(width):
+            r, g, b = colour_at(x, y)
+            rows += bytes((b, g, r))
+        rows += pad
+    header = struct.pack('<2sIHHI', b'BM', 54 + len(rows), 0, 0, 54)
+    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
+    open(path, 'wb').write(header + info + rows)
+
+
 def write_wav16(path, rate, channels, samples):
     body = struct.pack('<%dh' % len(samples), *samples)
     fmt = struct.pack('<HHIIHH', 1, channels, rate, rate * channels * 2, channels * 2, 16)

@@ -1,6 +1,7 @@
 # Sourced by the whole-program tests that run the player on a virtual X
 # server of their own: what they need installed, their processes stopped
-# at exit, and the server started on a free display number.
+# at exit, the server started on a free display number, and the player
+# ended with Escape.
 
 # skip_without PACKAGES TOOL...: ends the test as skipped, naming the
 # missing TOOLs and the apt PACKAGES that bring them, unless every TOOL is
@@ -63,4 +64,28 @@ start_xvfb() {
     DISPLAY=":$(head -n 1 "$number")"
     export DISPLAY
     rm -f "$number"
+}
+
+# player_ended: true once the player ($player_pid) has ended.
+player_ended() { ! kill -0 "$player_pid" 2>/dev/null; }
+
+# escape_ends_player FOCUS...: runs FOCUS (which gives the player's window
+# the keyboard) and presses Escape until the player ($player_pid) ends, up
+# to three times, 10 s each; then player_status holds its exit code and
+# player_pid is emptied.  False when the player is still running.
+escape_ends_player() {
+    local attempt
+    for attempt in 1 2 3; do
+        "$@"
+        xdotool key Escape
+        if poll 10 player_ended; then
+            wait "$player_pid"
+            # shellcheck disable=SC2034 # for the caller
+            player_status=$?
+            player_pid=""
+            return 0
+        fi
+        echo "   the player goes on after Escape (attempt $attempt)"
+    done
+    return 1
 }
