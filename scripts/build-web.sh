@@ -13,16 +13,10 @@
 # rodazaro.wasm and the demo as demo.zip.  Any static server can host it.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${1:-$root/build-web}"
+# shellcheck source=source-deps.inc
+source "$root/scripts/source-deps.inc"
+dep_folders "${1:-$root/build-web}"
 [ $# -gt 0 ] && shift
-mkdir -p "$build"
-build="$(cd "$build" && pwd)"
-deps="$build/deps"
-src="$deps/src"
-prefix="$deps/prefix"
-jobs=2
-# shellcheck source=debian-sources.inc
-source "$root/scripts/debian-sources.inc"
 
 # --- Tools -----------------------------------------------------------------
 # Node and npm may come from elsewhere than Debian (a node with its own npm
@@ -39,28 +33,12 @@ emulator="-DCMAKE_CROSSCOMPILING_EMULATOR=$(command -v node);--no-experimental-f
 
 # --- Source packages ---------------------------------------------------------
 packages=(zlib libpng1.6 libogg libvorbis libsdl2)
-stamp_of() { echo "$prefix/.built-$1"; }
-need_sources=0
-for p in "${packages[@]}"; do
-  [ -f "$(stamp_of "$p")" ] || need_sources=1
-done
-if [ $need_sources -eq 1 ]; then
-  fetch_sources "$src" "${packages[@]}"
-fi
+fetch_unbuilt "${packages[@]}"
 
-cmake_dep() {  # name, cmake options...
-  local name="$1"; shift
-  local dir; dir="$(source_dir "$src" "$name")"
-  local out="$deps/build/$name"
-  echo "== Building $name for the web"
-  rm -rf "$out"
-  emcmake cmake -S "$dir" -B "$out" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_FIND_ROOT_PATH="$prefix" "$emulator" "$@" \
-    >"$deps/$name-configure.log" 2>&1 || { tail -30 "$deps/$name-configure.log" >&2; exit 1; }
-  cmake --build "$out" -j$jobs >"$deps/$name-build.log" 2>&1 || { tail -30 "$deps/$name-build.log" >&2; exit 1; }
-  cmake --install "$out" >"$deps/$name-install.log" 2>&1 || { tail -30 "$deps/$name-install.log" >&2; exit 1; }
-  touch "$(stamp_of "$name")"
-}
+target_name="the web"
+cmake_configure=(emcmake cmake)
+cmake_options=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix"
+               -DCMAKE_FIND_ROOT_PATH="$prefix" "$emulator")
 
 mkdir -p "$prefix"
 if [ ! -f "$(stamp_of zlib)" ]; then

@@ -11,17 +11,11 @@
 # Everything lands in the build tree; nothing is added to the sources.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${1:-$root/build-win32}"
+# shellcheck source=source-deps.inc
+source "$root/scripts/source-deps.inc"
+dep_folders "${1:-$root/build-win32}"
 [ $# -gt 0 ] && shift
-mkdir -p "$build"
-build="$(cd "$build" && pwd)"
-deps="$build/deps"
-src="$deps/src"
-prefix="$deps/prefix"
 host=i686-w64-mingw32
-jobs=2
-# shellcheck source=debian-sources.inc
-source "$root/scripts/debian-sources.inc"
 
 # --- Tools -----------------------------------------------------------------
 install_missing g++-mingw-w64-i686 libz-mingw-w64-dev dpkg-dev cmake make pkg-config
@@ -29,19 +23,7 @@ install_missing g++-mingw-w64-i686 libz-mingw-w64-dev dpkg-dev cmake make pkg-co
 # --- Source packages ---------------------------------------------------------
 # Debian's source package name for each library.
 packages=(libpng1.6 libogg libvorbis libzip googletest)
-stamp_of() { echo "$prefix/.built-$1"; }
-need_sources=0
-for p in "${packages[@]}"; do
-  [ -f "$(stamp_of "$p")" ] || need_sources=1
-done
-
-if [ $need_sources -eq 1 ]; then
-  needed=()
-  for p in "${packages[@]}"; do
-    [ -f "$(stamp_of "$p")" ] || needed+=("$p")
-  done
-  fetch_sources "$src" "${needed[@]}"
-fi
+fetch_unbuilt "${packages[@]}"
 
 toolchain="$root/cmake/mingw-i686.cmake"
 cross_env=(CC="$host-gcc-posix" CXX="$host-g++-posix" AR="$host-ar" RANLIB="$host-ranlib"
@@ -51,7 +33,7 @@ build_autotools() {  # name, extra configure options...
   local name="$1"; shift
   local dir; dir="$(source_dir "$src" "$name")"
   local out="$deps/build/$name"
-  echo "== Building $name for Windows"
+  echo "== Building $name for $target_name"
   rm -rf "$out"; mkdir -p "$out"
   (cd "$out" && env "${cross_env[@]}" CFLAGS="-O2" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib" \
      "$dir/configure" --host=$host --prefix="$prefix" --disable-shared --enable-static "$@" >configure.log 2>&1 ||
@@ -61,29 +43,20 @@ build_autotools() {  # name, extra configure options...
   touch "$(stamp_of "$name")"
 }
 
-build_cmake() {  # name, cmake options...
-  local name="$1"; shift
-  local dir; dir="$(source_dir "$src" "$name")"
-  local out="$deps/build/$name"
-  echo "== Building $name for Windows"
-  rm -rf "$out"
-  cmake -S "$dir" -B "$out" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$prefix" -DRODAZARO_DEPS_PREFIX="$prefix" "$@" >"$deps/$name-configure.log" 2>&1 ||
-    { tail -30 "$deps/$name-configure.log" >&2; exit 1; }
-  cmake --build "$out" -j$jobs >"$deps/$name-build.log" 2>&1 || { tail -30 "$deps/$name-build.log" >&2; exit 1; }
-  cmake --install "$out" >"$deps/$name-install.log" 2>&1 || { tail -30 "$deps/$name-install.log" >&2; exit 1; }
-  touch "$(stamp_of "$name")"
-}
+target_name=Windows
+cmake_configure=(cmake)
+cmake_options=(-DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix"
+               -DRODAZARO_DEPS_PREFIX="$prefix")
 
 mkdir -p "$prefix"
 [ -f "$(stamp_of libpng1.6)" ] || build_autotools libpng1.6
 [ -f "$(stamp_of libogg)" ] || build_autotools libogg
 [ -f "$(stamp_of libvorbis)" ] || build_autotools libvorbis --disable-docs --disable-examples --disable-oggtest
 # libzip reads zip presentations: zlib's deflate only, no encryption, no tools.
-[ -f "$(stamp_of libzip)" ] || build_cmake libzip -DBUILD_SHARED_LIBS=OFF -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF \
+[ -f "$(stamp_of libzip)" ] || cmake_dep libzip -DBUILD_SHARED_LIBS=OFF -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF \
   -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF -DENABLE_GNUTLS=OFF \
   -DENABLE_MBEDTLS=OFF -DENABLE_OPENSSL=OFF -DENABLE_COMMONCRYPTO=OFF -DENABLE_WINDOWS_CRYPTO=OFF
-[ -f "$(stamp_of googletest)" ] || build_cmake googletest -DBUILD_GMOCK=ON -Dgtest_force_shared_crt=OFF
+[ -f "$(stamp_of googletest)" ] || cmake_dep googletest -DBUILD_GMOCK=ON -Dgtest_force_shared_crt=OFF
 
 # --- The program and the tests ---------------------------------------------
 echo "== Building rodazaro.exe"
