@@ -15,19 +15,11 @@ build="${1:-$root/build-win32}"
 # --- Wine and the X tools ----------------------------------------------------
 packages=(wine wine32:i386 wine64 fonts-wine libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386
           libgl1-mesa-dri libglx-mesa0 xvfb xauth xdotool x11-utils imagemagick matchbox-window-manager)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-  echo "== Installing ${missing[*]}"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then $sudo dpkg --add-architecture i386; fi
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get -o DPkg::Lock::Timeout=300 update -qq
-  $sudo apt-get -o DPkg::Lock::Timeout=300 install -y --no-install-recommends "${missing[@]}" >/dev/null
-fi
+# shellcheck source=debian-sources.inc
+source "$root/scripts/debian-sources.inc"
+# wine32 and the 32-bit GL libraries come from the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then $sudo dpkg --add-architecture i386; fi
+install_missing "${packages[@]}"
 
 # --- Builds ------------------------------------------------------------------
 "$root/scripts/build-windows.sh" "$build" -DRODAZARO_WERROR=ON
