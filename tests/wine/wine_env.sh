@@ -1,6 +1,11 @@
 # Sourced by the Wine tests: a private 32-bit Wine prefix and the helpers to
 # run a program in it.  The prefix lives in the build tree.
 
+# shellcheck source=../e2e/lib/wait.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib/wait.sh"
+# shellcheck source=../e2e/lib/xvfb.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib/xvfb.sh"
+
 # wine_setup PREFIX_DIR: creates the prefix once (about 10 s) and exports
 # what every later wine call needs.
 wine_setup() {
@@ -47,31 +52,20 @@ wine_null_sound() {
   export HOME="$1"
 }
 
-# x_start WIDTHxHEIGHT PIDFILE: a virtual X server on a free display number;
-# DISPLAY names it and PIDFILE gets its process id.  It does not reset when
-# its last client goes (between two Wine sessions, or two xdotool calls): a
-# client that connects during a reset is turned away.
+# x_start WIDTHxHEIGHT PIDFILE: a virtual X server on a free display number
+# (start_xvfb, with its output dropped); DISPLAY names it and PIDFILE gets
+# its process id.  It does not reset when its last client goes (between two
+# Wine sessions, or two xdotool calls): a client that connects during a
+# reset is turned away.  True once it takes connections.
 x_start() {
-  local file
-  file="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$file" >/dev/null 2>&1 &
-  echo $! >"$2"
-  local i
-  for i in $(seq 100); do
-    [ -s "$file" ] && break
-    sleep 0.1
-  done
-  if [ ! -s "$file" ]; then
-    rm -f "$file"
+  local started=0
+  start_xvfb "$1x24" /dev/null -noreset && started=1
+  echo "$xvfb_pid" >"$2"
+  if [ "$started" -eq 0 ]; then
     echo "the virtual X server did not start" >&2
     return 1
   fi
-  export DISPLAY=":$(head -n 1 "$file")"
-  rm -f "$file"
-  for i in $(seq 100); do
-    xprop -root >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
+  poll 10 x_ready && return 0
   echo "the virtual X server on $DISPLAY takes no connections" >&2
   return 1
 }
