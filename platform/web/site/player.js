@@ -213,9 +213,6 @@ async function runShow() {
       preRun: [(module) => {
         module.ENV.SDL_VIDEODRIVER = 'emscripten';
         module.ENV.SDL_RENDER_DRIVER = 'software';
-        // The page's player runs without threads: every picture and sound
-        // loads on its own turn.
-        module.ENV.RODAZARO_DECODE_AHEAD = 'off';
         for (const [path, bytes] of files) {
           const target = '/show/data/' + path;
           module.FS.mkdirTree(target.slice(0, target.lastIndexOf('/')));
