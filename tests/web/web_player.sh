@@ -20,8 +20,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-echo "-- reference frames of the demo's first 8.5 s from the render tool (800x600x32, 60 fps)"
-"$render" "$source/examples/demo" --mode 800x600x32 --frames 510 --out "$work/frames" >/dev/null 2>&1
+echo "-- reference frames of the demo's first 8.5 s from the render tool (800x600 at 32 and 16 bits, 60 fps)"
+for depth in 32 16; do
+  "$render" "$source/examples/demo" --mode "800x600x$depth" --frames 510 --out "$work/frames$depth" >/dev/null 2>&1
+done
 
 # The site with presentations of its own: the demo without one picture, a
 # zip that holds no script, and a script that ends by itself.
@@ -44,5 +46,6 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 
-HOME="$work" node "$here/web_player.mjs" "http://127.0.0.1:$port" "$work/frames" broken.zip \
-  "$source/examples/demo"
+mkdir -p "$work/downloads"
+HOME="$work" node "$here/web_player.mjs" "http://127.0.0.1:$port" "$work/frames32" "$work/frames16" broken.zip \
+  "$source/examples/demo" "$work/downloads"
