@@ -12,6 +12,13 @@ done
 command -v chromium >/dev/null || { echo "SKIP: no chromium"; exit 77; }
 [ -x "$render" ] || { echo "no render tool at $render"; exit 1; }
 
+# The player's download stays small: 1.5 MiB, 500 KiB gzipped.
+wasm=$(stat -c %s "$site/rodazaro.wasm")
+packed=$(gzip -9c "$site/rodazaro.wasm" | wc -c)
+echo "-- rodazaro.wasm: $wasm bytes, $packed gzipped"
+[ "$wasm" -le $((1536 * 1024)) ] || { echo "FAIL: rodazaro.wasm is over 1.5 MiB"; exit 1; }
+[ "$packed" -le $((500 * 1024)) ] || { echo "FAIL: rodazaro.wasm is over 500 KiB gzipped"; exit 1; }
+
 work="$(mktemp -d)"
 server=""
 cleanup() {

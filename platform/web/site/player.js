@@ -193,7 +193,7 @@ function guarded(task) {
 // in the module's `turns`; the page samples it every second while a show
 // plays, into the stage's data-turns-per-second, and tells the show's
 // average on the page when it ends.
-const turns = { timer: 0, start: 0, startCount: 0, last: 0, lastCount: 0 };
+const turns = { timer: 0, start: 0, last: 0, lastCount: 0 };
 
 function turnCount() {
   return (window.rodazaroPlayer && window.rodazaroPlayer.turns) || 0;
@@ -201,7 +201,7 @@ function turnCount() {
 
 function startTurnCount() {
   turns.start = turns.last = performance.now();
-  turns.startCount = turns.lastCount = 0;
+  turns.lastCount = 0;
   delete $('stage').dataset.turnsPerSecond;
   turns.timer = setInterval(() => {
     const now = performance.now(), count = turnCount();
