@@ -234,15 +234,16 @@ try {
   });
 
   let pausedDigest = 0;
-  await named('Space freezes the picture', 10000, async () => {
+  await named('Space freezes the picture and the sound', 10000, async () => {
     const moving = await canvasDigest();
     await page.keyboard.press('Space');
     await pause(300);
     pausedDigest = await canvasDigest();
-    await pause(1000);
+    const silence = await loudestOver(10);
     const later = await canvasDigest();
     if (later !== pausedDigest) fail('the picture changed in the second after the pause');
     if (pausedDigest === moving) fail('the picture stood still before the pause too: nothing to tell');
+    if (silence > 0.001) fail(`the paused show still sounds (peak ${silence})`);
   });
 
   await named('F12 saves the frame shown as a PNG download', 15000, async () => {
@@ -268,8 +269,9 @@ try {
 
   await named('the Pause key resumes the show', 10000, async () => {
     await page.keyboard.press('Pause');
-    await pause(1000);
+    const sound = await loudestOver(10);
     if (await canvasDigest() === pausedDigest) fail('the picture still stands a second after resuming');
+    if (sound < 0.01) fail(`the sound stays away after resuming (peak ${sound})`);
     if (!(await showVisible())) fail('the show ended');
   });
 
