@@ -175,6 +175,23 @@ async function loudestOver(reads) {
   return loudest;
 }
 
+const expectCaption = async (expected) => {
+  const caption = await page.evaluate(() => document.getElementById('caption').textContent);
+  if (caption !== expected) fail(`the heading says '${caption}'`);
+};
+// A presentation is ready on the page: Run plays it, the show stays on for
+// a while, and Escape returns to the page.
+async function runPlaysUntilEscape(title) {
+  await page.waitForFunction(() => !document.getElementById('run').disabled, { timeout: 10000 });
+  await expectCaption(title);
+  await page.click('#run');
+  await page.waitForFunction(() => !document.getElementById('stage').hidden, { timeout: 5000 });
+  await pause(1000);
+  if (!(await showVisible())) fail(`the show ended: ${await errorText()}`);
+  await page.keyboard.press('Escape');
+  await launcherReady();
+}
+
 try {
   const points = {};
   await named('the checked points stand still in the render tool\'s frames', 60000, async () => {
@@ -196,8 +213,7 @@ try {
       const c = document.getElementById('canvas');
       return !document.getElementById('stage').hidden && c.width === 800 && c.height === 600;
     }, { timeout: 20000 });
-    const caption = await page.evaluate(() => document.getElementById('caption').textContent);
-    if (caption !== 'RodaZaro - Starlight Harbour') fail(`the heading says '${caption}'`);
+    await expectCaption('RodaZaro - Starlight Harbour');
   });
 
   await named('the first scene matches the render tool at the checked points', 30000, () => matchReference(points[32]));
@@ -286,14 +302,7 @@ try {
     console.log(`   ${status}`);
   });
 
-  await named('Run plays again after the show ended', 20000, async () => {
-    await page.click('#run');
-    await page.waitForFunction(() => !document.getElementById('stage').hidden, { timeout: 5000 });
-    await pause(1500);
-    if (!(await showVisible())) fail('the show ended by itself');
-    await page.keyboard.press('Escape');
-    await launcherReady();
-  });
+  await named('Run plays again after the show ended', 20000, () => runPlaysUntilEscape('RodaZaro - Starlight Harbour'));
 
   await named('a still scene at 800x600x16 matches the render tool at the checked points', 40000, async () => {
     await page.goto(`${siteUrl}/index.html?p=demo.zip&mode=800x600x16&run=1`);
@@ -318,8 +327,7 @@ try {
     await page.goto(`${siteUrl}/index.html?p=quit.zip&mode=640x480x16&run=1`);
     await page.waitForFunction(() => !document.getElementById('stage').hidden, { timeout: 10000 });
     await launcherReady();
-    const caption = await page.evaluate(() => document.getElementById('caption').textContent);
-    if (caption !== 'RodaZaro - Quits at once') fail(`the heading says '${caption}'`);
+    await expectCaption('RodaZaro - Quits at once');
     if (await errorText()) fail(`the page says: ${await errorText()}`);
   });
 
@@ -337,15 +345,7 @@ try {
     await page.goto(`${siteUrl}/index.html`);
     const input = await page.$('#folder');
     await input.uploadFile(demoFolder);
-    await page.waitForFunction(() => !document.getElementById('run').disabled, { timeout: 10000 });
-    const caption = await page.evaluate(() => document.getElementById('caption').textContent);
-    if (caption !== 'RodaZaro - Starlight Harbour') fail(`the heading says '${caption}'`);
-    await page.click('#run');
-    await page.waitForFunction(() => !document.getElementById('stage').hidden, { timeout: 5000 });
-    await pause(1000);
-    if (!(await showVisible())) fail(`the show ended: ${await errorText()}`);
-    await page.keyboard.press('Escape');
-    await launcherReady();
+    await runPlaysUntilEscape('RodaZaro - Starlight Harbour');
   });
 
   await named('a zip dropped on the page plays', 20000, async () => {
@@ -357,15 +357,7 @@ try {
       transfer.items.add(new File([bytes], 'demo.zip', { type: 'application/zip' }));
       document.body.dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
     });
-    await page.waitForFunction(() => !document.getElementById('run').disabled, { timeout: 10000 });
-    const caption = await page.evaluate(() => document.getElementById('caption').textContent);
-    if (caption !== 'RodaZaro - Starlight Harbour') fail(`the heading says '${caption}'`);
-    await page.click('#run');
-    await page.waitForFunction(() => !document.getElementById('stage').hidden, { timeout: 5000 });
-    await pause(1000);
-    if (!(await showVisible())) fail(`the show ended: ${await errorText()}`);
-    await page.keyboard.press('Escape');
-    await launcherReady();
+    await runPlaysUntilEscape('RodaZaro - Starlight Harbour');
   });
 
   // A dropped folder comes as a tree of entries, which a test cannot make
@@ -395,8 +387,7 @@ try {
       return [...show.files.keys()].sort();
     });
     if (JSON.stringify(files) !== '["gfx/dot.png","vuze.kel"]') fail(`the show holds ${JSON.stringify(files)}`);
-    const caption = await page.evaluate(() => document.getElementById('caption').textContent);
-    if (caption !== 'RodaZaro - Dropped folder') fail(`the heading says '${caption}'`);
+    await expectCaption('RodaZaro - Dropped folder');
     // Its script reaches the player: the show ends by itself.
     await page.click('#run');
     await page.waitForFunction(() => !document.getElementById('stage').hidden, { timeout: 5000 });
