@@ -24,4 +24,9 @@ int TerminationStatus();
 // waits on descriptors; -1 where a request wakes waits another way.
 int TerminationWakeDescriptor();
 
+// Whether the program can run a second thread beside its own (the
+// decode-ahead worker): false where the build has no threads at all, as
+// in a web page.
+bool ThreadsAvailable();
+
 }  // namespace platform

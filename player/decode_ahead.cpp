@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/file.h"
+#include "platform/process.h"
 #include "player/commands.h"
 #include "runtime/prepared_loads.h"
 #include "screen/sprites.h"
@@ -173,7 +174,7 @@ DecodeAheadSettings ApplyDecodeAheadSetting(const char* value, DecodeAheadSettin
 void StartDecodeAhead(const char* scriptPath) {
     StopDecodeAhead();
     const DecodeAheadSettings settings = ApplyDecodeAheadSetting(std::getenv("RODAZARO_DECODE_AHEAD"), gSettings);
-    if (!settings.enabled || scriptPath == nullptr) return;
+    if (!settings.enabled || scriptPath == nullptr || !platform::ThreadsAvailable()) return;
     gStore = std::make_unique<runtime::PreparedLoads>(settings.boundBytes);
     try {
         gWorker = std::thread(RunWorker, gStore.get(), std::string(scriptPath));

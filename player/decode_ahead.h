@@ -28,8 +28,8 @@ void SetDecodeAheadSettings(const DecodeAheadSettings& settings);
 DecodeAheadSettings ApplyDecodeAheadSetting(const char* value, DecodeAheadSettings settings);
 
 // Starts the worker on the script at scriptPath (read from its first line,
-// the title, which it skips), unless it is switched off or no thread can be
-// made.  A worker already running is stopped first.
+// the title, which it skips), unless it is switched off, the build has no
+// threads (platform::ThreadsAvailable) or no thread can be made.  A worker already running is stopped first.
 void StartDecodeAhead(const char* scriptPath);
 // Stops and joins the worker and frees everything it prepared.
 void StopDecodeAhead();

@@ -62,4 +62,6 @@ int TerminationStatus() { return gTerminationStatus; }
 
 int TerminationWakeDescriptor() { return gWakePipe[0]; }
 
+bool ThreadsAvailable() { return true; }
+
 }  // namespace platform

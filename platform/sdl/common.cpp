@@ -26,6 +26,12 @@ void KeepSignalsToTheProcess() {
 
 bool AcquireVideo() {
     KeepSignalsToTheProcess();
+#ifdef __EMSCRIPTEN__
+    // In a page the program hands control to the browser itself, at the
+    // flip and the main loop's pause: SDL's own yields (at every present)
+    // would come through calls the page's build cannot pause in.
+    SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "0");
+#endif
     return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
 }
 

@@ -334,9 +334,16 @@ bool EnsureRenderer(DisplayDevice* device) {
                 if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::strcmp(info.name, driverName) == 0) index = i;
             }
         }
-        renderer = SDL_CreateRenderer(
-            window, index, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC | SDL_RENDERER_TARGETTEXTURE);
-        vsync = renderer != nullptr;
+#ifdef __EMSCRIPTEN__
+        // In a page the flip waits for the browser's frame itself: a wait of
+        // SDL's own (a timed one, for a renderer without vsync) adds nothing.
+        constexpr Uint32 kVsyncFlag = 0;
+#else
+        constexpr Uint32 kVsyncFlag = SDL_RENDERER_PRESENTVSYNC;
+#endif
+        renderer = SDL_CreateRenderer(window, index,
+                                      SDL_RENDERER_ACCELERATED | kVsyncFlag | SDL_RENDERER_TARGETTEXTURE);
+        vsync = renderer != nullptr && kVsyncFlag != 0;
     }
     if (renderer == nullptr) {
         renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);

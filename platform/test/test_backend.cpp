@@ -44,6 +44,7 @@ struct TestState {
     std::vector<std::string> inputCalls;
     bool watchingTermination = false;
     int terminationStatus = 0;
+    bool threadsAvailable = true;
 };
 
 TestState& State() {
@@ -91,6 +92,7 @@ bool ScreenWindowVisible() { return State().windowVisible; }
 bool CursorVisible() { return State().cursorVisible; }
 void RequestTermination(int status) { State().terminationStatus = status; }
 bool WatchingTermination() { return State().watchingTermination; }
+void SetThreadsAvailable(bool available) { State().threadsAvailable = available; }
 
 }  // namespace test
 
@@ -113,6 +115,8 @@ void WatchTerminationRequests() { State().watchingTermination = true; }
 int TerminationStatus() { return State().terminationStatus; }
 
 int TerminationWakeDescriptor() { return -1; }
+
+bool ThreadsAvailable() { return State().threadsAvailable; }
 
 // Keyboard.
 const void* KeyObjectGuid() {

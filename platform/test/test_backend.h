@@ -61,5 +61,7 @@ bool CursorVisible();
 // TerminationStatus reports status from now on.
 void RequestTermination(int status);
 bool WatchingTermination();
+// While false the program runs as a build without threads.
+void SetThreadsAvailable(bool available);
 
 }  // namespace platform::test

@@ -32,6 +32,10 @@ int TerminationStatus() { return gTerminationStatus; }
 
 int TerminationWakeDescriptor() { return -1; }
 
+// The page's program is built without threads: every load runs on its own
+// turn.
+bool ThreadsAvailable() { return false; }
+
 }  // namespace platform
 
 // Called by the page: ends the show as an interrupt would (status 130).

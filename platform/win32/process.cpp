@@ -53,4 +53,6 @@ int TerminationStatus() { return static_cast<int>(gTerminationStatus); }
 
 int TerminationWakeDescriptor() { return -1; }
 
+bool ThreadsAvailable() { return true; }
+
 }  // namespace platform

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <utility>
@@ -261,6 +262,49 @@ TEST_P(DecodeAheadCases, LoadsTakeOnlyTheirOwnUnchangedFile) {
 
 INSTANTIATE_TEST_SUITE_P(Table, DecodeAheadCases, ::testing::Range<std::size_t>(0, Cases().size()),
                          [](const ::testing::TestParamInfo<std::size_t>& param) { return Cases()[param.param].name; });
+
+// Whether a worker starts at all: the settings, the environment's setting
+// and whether the build has threads (a web page's has none).  Without a
+// worker the picture still loads, on its own turn.
+TEST_F(DecodeAheadTest, StartsOnlyWhenSwitchedOnWithThreadsToRunIt) {
+    struct Launch {
+        const char* name;
+        bool enabled;
+        const char* environment;  // RODAZARO_DECODE_AHEAD, null: unset
+        bool threads;
+        bool running;
+    };
+    const Launch launches[] = {
+        {"switched on", true, nullptr, true, true},
+        {"bound by the environment", true, "8", true, true},
+        {"off in the settings", false, nullptr, true, false},
+        {"off in the environment", true, "off", true, false},
+        {"zero in the environment", true, "0", true, false},
+        {"no threads", true, nullptr, false, false},
+        {"no threads, bound by the environment", true, "8", false, false},
+    };
+    dir_.Write("data/gfx/a.png", Picture(30));
+    for (const Launch& launch : launches) {
+        SCOPED_TRACE(launch.name);
+        if (launch.environment != nullptr) {
+            ::setenv("RODAZARO_DECODE_AHEAD", launch.environment, 1);
+        } else {
+            ::unsetenv("RODAZARO_DECODE_AHEAD");
+        }
+        platform::test::SetThreadsAvailable(launch.threads);
+        player::SetDecodeAheadSettings({launch.enabled});
+        const std::uint64_t takenBefore = player::LoadsDecodedAhead();
+        Start("Title\nLGFX 00 a.png\n", 640, 480, true);
+        EXPECT_EQ(player::DecodeAheadRunning(), launch.running);
+        if (launch.running) WaitHeld(1);
+        player::ExecuteScriptLine();
+        EXPECT_EQ(screen::SpriteWidth(0), 30);
+        EXPECT_EQ(player::LoadsDecodedAhead() - takenBefore, launch.running ? 1u : 0u);
+        EXPECT_EQ(ShutdownNow(), 0);
+        platform::test::ResetDisplay();
+    }
+    ::unsetenv("RODAZARO_DECODE_AHEAD");
+}
 
 }  // namespace
 }  // namespace rodazaro_test

@@ -12,6 +12,13 @@ done
 command -v chromium >/dev/null || { echo "SKIP: no chromium"; exit 77; }
 [ -x "$render" ] || { echo "no render tool at $render"; exit 1; }
 
+# The player's download stays small: 1.5 MiB, 500 KiB gzipped.
+wasm=$(stat -c %s "$site/rodazaro.wasm")
+packed=$(gzip -9c "$site/rodazaro.wasm" | wc -c)
+echo "-- rodazaro.wasm: $wasm bytes, $packed gzipped"
+[ "$wasm" -le $((1536 * 1024)) ] || { echo "FAIL: rodazaro.wasm is over 1.5 MiB"; exit 1; }
+[ "$packed" -le $((500 * 1024)) ] || { echo "FAIL: rodazaro.wasm is over 500 KiB gzipped"; exit 1; }
+
 work="$(mktemp -d)"
 server=""
 cleanup() {
@@ -20,8 +27,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-echo "-- reference frames of the demo's first 8.5 s from the render tool (800x600x32, 60 fps)"
-"$render" "$source/examples/demo" --mode 800x600x32 --frames 510 --out "$work/frames" >/dev/null 2>&1
+echo "-- reference frames of the demo's first 8.5 s from the render tool (800x600 at 32 and 16 bits, 60 fps)"
+for depth in 32 16; do
+  "$render" "$source/examples/demo" --mode "800x600x$depth" --frames 510 --out "$work/frames$depth" >/dev/null 2>&1
+done
 
 # The site with presentations of its own: the demo without one picture, a
 # zip that holds no script, and a script that ends by itself.
@@ -44,5 +53,6 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 
-HOME="$work" node "$here/web_player.mjs" "http://127.0.0.1:$port" "$work/frames" broken.zip \
-  "$source/examples/demo"
+mkdir -p "$work/downloads"
+HOME="$work" node "$here/web_player.mjs" "http://127.0.0.1:$port" "$work/frames32" "$work/frames16" broken.zip \
+  "$source/examples/demo" "$work/downloads"

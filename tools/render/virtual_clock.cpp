@@ -56,5 +56,6 @@ void ExitProcess(int exitCode) { throw render::ProgramEnded{exitCode}; }
 void WatchTerminationRequests() {}
 int TerminationStatus() { return 0; }
 int TerminationWakeDescriptor() { return -1; }
+bool ThreadsAvailable() { return true; }
 
 }  // namespace platform

@@ -155,15 +155,30 @@ async function readEntry(entry, entries) {
   }
 }
 
+// What was dropped: one zip, or folders and files.  The drop's items are
+// read at once (they are gone once the event is over); a browser without
+// the entries API, or a drop made by a script, gives plain files, which
+// count as one zip or as the files of a folder without subfolders.
 async function loadDrop(transfer) {
-  const items = [...transfer.items].map((item) => item.webkitGetAsEntry && item.webkitGetAsEntry()).filter(Boolean);
-  if (items.length === 1 && items[0].isFile && /\.zip$/i.test(items[0].name)) {
-    await loadZipBuffer(await transfer.files[0].arrayBuffer(), items[0].name);
+  const files = [...(transfer.files || [])];
+  const entries = [...(transfer.items || [])].filter((item) => item.kind === 'file')
+    .map((item) => (item.webkitGetAsEntry ? item.webkitGetAsEntry() : null));
+  const walkable = entries.length > 0 && entries.every(Boolean);
+  const single = walkable && entries.length === 1 ? entries[0] : null;
+  if (single ? single.isFile && /\.zip$/i.test(single.name)
+             : !walkable && files.length === 1 && /\.zip$/i.test(files[0].name)) {
+    const zip = single ? await new Promise((ok, fail) => single.file(ok, fail)) : files[0];
+    await loadZipBuffer(await zip.arrayBuffer(), zip.name);
     return;
   }
-  const entries = [];
-  for (const item of items) await readEntry(item, entries);
-  acceptFiles(entries, 'The dropped folder', items.length === 1 && items[0].isDirectory);
+  const found = [];
+  if (walkable) {
+    for (const entry of entries) await readEntry(entry, found);
+  } else {
+    for (const file of files) found.push([file.name, new Uint8Array(await file.arrayBuffer())]);
+  }
+  if (found.length === 0) throw new Error('Nothing that was dropped is a presentation folder or a zip.');
+  acceptFiles(found, 'The dropped folder', single !== null && single.isDirectory);
 }
 
 function guarded(task) {
@@ -174,9 +189,64 @@ function guarded(task) {
 }
 
 // --- The show. ---
+// Turns a second: the program counts its main-loop turns (one pause each)
+// in the module's `turns`; the page samples it every second while a show
+// plays, into the stage's data-turns-per-second, and tells the show's
+// average on the page when it ends.
+const turns = { timer: 0, start: 0, last: 0, lastCount: 0 };
+
+function turnCount() {
+  return (window.rodazaroPlayer && window.rodazaroPlayer.turns) || 0;
+}
+
+function startTurnCount() {
+  turns.start = turns.last = performance.now();
+  turns.lastCount = 0;
+  delete $('stage').dataset.turnsPerSecond;
+  turns.timer = setInterval(() => {
+    const now = performance.now(), count = turnCount();
+    const rate = ((count - turns.lastCount) * 1000) / (now - turns.last);
+    $('stage').dataset.turnsPerSecond = rate.toFixed(1);
+    turns.last = now;
+    turns.lastCount = count;
+  }, 1000);
+}
+
+function stopTurnCount() {
+  if (turns.timer === 0) return '';
+  clearInterval(turns.timer);
+  turns.timer = 0;
+  const seconds = (performance.now() - turns.start) / 1000;
+  if (seconds < 1) return '';
+  return `The show ran at ${(turnCount() / seconds).toFixed(1)} turns a second.`;
+}
+
+// F12 saves the frame shown into the module's file system (the program
+// says so on its error output): the page hands it over as a download and
+// lets the module forget it.
+const FRAME_FOLDER = '/pictures';
+function offerSavedFrame(module, text) {
+  const saved = /^rodazaro: saved (\/.+\.png)$/.exec(text);
+  if (!saved || !saved[1].startsWith(FRAME_FOLDER + '/')) return;
+  let bytes;
+  try {
+    bytes = module.FS.readFile(saved[1]);
+    module.FS.unlink(saved[1]);
+  } catch { return; }
+  const url = URL.createObjectURL(new Blob([bytes], { type: 'image/png' }));
+  const link = document.createElement('a');
+  link.href = url;
+  link.download = saved[1].slice(saved[1].lastIndexOf('/') + 1);
+  document.body.append(link);
+  link.click();
+  link.remove();
+  setTimeout(() => URL.revokeObjectURL(url), 60000);
+}
+
 function finishShow() {
   if (!playing) return;
   playing = false;
+  setStatus(stopTurnCount());
   // The show's sound device is closed; its audio context goes with the module.
   const audio = window.rodazaroPlayer && window.rodazaroPlayer.SDL2 && window.rodazaroPlayer.SDL2.audioContext;
   if (audio && audio.close) audio.close().catch(() => {});
@@ -201,21 +271,24 @@ async function runShow() {
   const canvas = $('canvas');
   canvas.focus();
   const files = show.files;
-  let player = null;
+  let player = null, module = null;
   try {
     player = await RodaZaro({
       canvas,
       noInitialRun: true,
       print: (text) => console.log(text),
-      printErr: (text) => console.warn(text),
+      printErr: (text) => {
+        console.warn(text);
+        if (module !== null) offerSavedFrame(module, text);
+      },
       onExit: () => finishShow(),
-      onAbort: () => { finishShow(); setError('The player stopped on an internal error.'); },
-      preRun: [(module) => {
+      onAbort: () => { finishShow(); setStatus(''); setError('The player stopped on an internal error.'); },
+      preRun: [(instance) => {
+        module = instance;
         module.ENV.SDL_VIDEODRIVER = 'emscripten';
         module.ENV.SDL_RENDER_DRIVER = 'software';
-        // The page's player runs without threads: every picture and sound
-        // loads on its own turn.
-        module.ENV.RODAZARO_DECODE_AHEAD = 'off';
+        // Where F12 saves the frame: PICTURES/RodaZaro.
+        module.ENV.XDG_PICTURES_DIR = FRAME_FOLDER;
         for (const [path, bytes] of files) {
           const target = '/show/data/' + path;
           module.FS.mkdirTree(target.slice(0, target.lastIndexOf('/')));
@@ -229,8 +302,9 @@ async function runShow() {
     return;
   }
   window.rodazaroPlayer = player;
+  startTurnCount();
   try { player.callMain(['--mode', mode, '--window', '/show']); } catch (error) {
-    if (!(error && error.name === 'ExitStatus')) { finishShow(); setError('The player stopped: ' + error); }
+    if (!(error && error.name === 'ExitStatus')) { finishShow(); setStatus(''); setError('The player stopped: ' + error); }
   }
 }
 
