@@ -16,19 +16,36 @@ PreparedData::PreparedData() { gLive.fetch_add(1, std::memory_order_relaxed); }
 PreparedData::~PreparedData() { gLive.fetch_sub(1, std::memory_order_relaxed); }
 std::int64_t LivePreparedData() { return gLive.load(std::memory_order_relaxed); }
 
+template <typename Ready>
+void PreparedLoads::WaitFreeing(std::unique_lock<std::mutex>& lock, Ready ready,
+                                const std::chrono::steady_clock::time_point* deadline) {
+    const auto woken = [&] { return ready() || !discarded_.empty(); };
+    for (;;) {
+        if (deadline == nullptr) {
+            changed_.wait(lock, woken);
+        } else {
+            changed_.wait_until(lock, *deadline, woken);
+        }
+        if (discarded_.empty()) return;
+        std::deque<std::unique_ptr<PreparedData>> freeing;
+        freeing.swap(discarded_);
+        lock.unlock();
+        freeing.clear();
+        lock.lock();
+    }
+}
+
 void PreparedLoads::AdvanceLoadLine() {
-    std::deque<PreparedLoad> passed;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         ++line_;
         while (!loads_.empty() && loads_.front().line < line_) {
             held_ -= loads_.front().data->bytes;
-            passed.push_back(std::move(loads_.front()));
+            discarded_.push_back(std::move(loads_.front().data));
             loads_.pop_front();
         }
     }
     changed_.notify_all();
-    // Freed outside the lock: the worker never waits on a large free.
 }
 
 std::unique_ptr<PreparedData> PreparedLoads::Take(PreparedKind kind, const char* path) {
@@ -44,15 +61,29 @@ std::unique_ptr<PreparedData> PreparedLoads::Take(PreparedKind kind, const char*
     }
     changed_.notify_all();
     platform::FileIdentity now;
-    if (!platform::GetFileIdentity(path, &now) || !(now == load.identity)) return nullptr;
+    if (!platform::GetFileIdentity(path, &now) || !(now == load.identity)) {
+        Discard(std::move(load.data));
+        return nullptr;
+    }
     const std::lock_guard<std::mutex> lock(mutex_);
     ++taken_;
     return std::move(load.data);
 }
 
+void PreparedLoads::Discard(std::unique_ptr<PreparedData> data) {
+    if (data == nullptr) return;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        // Once stopped nobody frees for the main thread: data goes here.
+        if (stopped_) return;
+        discarded_.push_back(std::move(data));
+    }
+    changed_.notify_all();
+}
+
 bool PreparedLoads::WaitForRoom(std::uint64_t line) {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return stopped_ || line <= line_ || held_ < bound_; });
+    WaitFreeing(lock, [&] { return stopped_ || line <= line_ || held_ < bound_; });
     return !stopped_ && line > line_;
 }
 
@@ -61,7 +92,7 @@ bool PreparedLoads::Put(PreparedLoad load) {
     const std::size_t bytes = load.data->bytes;
     if (bytes > bound_) return false;
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return stopped_ || load.line <= line_ || held_ + bytes <= bound_; });
+    WaitFreeing(lock, [&] { return stopped_ || load.line <= line_ || held_ + bytes <= bound_; });
     if (stopped_ || load.line <= line_) {
         lock.unlock();
         return false;  // load frees its data on return
@@ -73,16 +104,20 @@ bool PreparedLoads::Put(PreparedLoad load) {
 
 bool PreparedLoads::Pause(std::chrono::milliseconds timeout) {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait_for(lock, timeout, [&] { return stopped_; });
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    WaitFreeing(
+        lock, [&] { return stopped_; }, &deadline);
     return !stopped_;
 }
 
 void PreparedLoads::Stop() {
     std::deque<PreparedLoad> held;
+    std::deque<std::unique_ptr<PreparedData>> discarded;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         stopped_ = true;
         held.swap(loads_);
+        discarded.swap(discarded_);
         held_ = 0;
     }
     changed_.notify_all();
@@ -103,6 +138,11 @@ std::size_t PreparedLoads::HeldBytes() const {
     return held_;
 }
 
+std::size_t PreparedLoads::DiscardedCount() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return discarded_.size();
+}
+
 std::size_t PreparedLoads::HeldCount() const {
     const std::lock_guard<std::mutex> lock(mutex_);
     return loads_.size();
@@ -118,6 +158,10 @@ PreparedLoads* ActivePreparedLoads() { return gActive; }
 
 std::unique_ptr<PreparedData> TakePreparedLoad(PreparedKind kind, const char* path) {
     return gActive == nullptr ? nullptr : gActive->Take(kind, path);
+}
+
+void DiscardPreparedLoad(std::unique_ptr<PreparedData> data) {
+    if (gActive != nullptr) gActive->Discard(std::move(data));
 }
 
 }  // namespace runtime

@@ -55,6 +55,10 @@ public:
     // then reads and decodes as it would without one).
     std::unique_ptr<PreparedData> Take(PreparedKind kind, const char* path);
 
+    // Main thread.  Hands a result the loader has used to the worker, which
+    // frees it in its next wait: freeing megabytes of pixels costs a turn
+    // time it does not have.
+    void Discard(std::unique_ptr<PreparedData> data);
     // Worker.  Waits until the held results leave room; false when the
     // store stops or the main thread has reached line (nothing to prepare).
     bool WaitForRoom(std::uint64_t line);
@@ -64,6 +68,8 @@ public:
     bool Put(PreparedLoad load);
     // Sleeps for at most timeout; false once the store stops.
     bool Pause(std::chrono::milliseconds timeout);
+    // How many discarded results wait to be freed.
+    std::size_t DiscardedCount() const;
 
     // Either side: wakes every wait for good; the held results are freed.
     void Stop();
@@ -77,9 +83,16 @@ public:
     std::size_t Bound() const { return bound_; }
 
 private:
+    // Waits on lock until ready() or the deadline (none when null), freeing
+    // what the main thread discards meanwhile, outside the lock.
+    template <typename Ready>
+    void WaitFreeing(std::unique_lock<std::mutex>& lock, Ready ready,
+                     const std::chrono::steady_clock::time_point* deadline = nullptr);
+
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<PreparedLoad> loads_;
+    std::deque<std::unique_ptr<PreparedData>> discarded_;
     std::size_t held_ = 0;
     const std::size_t bound_;
     std::uint64_t line_ = 0;
@@ -93,5 +106,8 @@ void SetActivePreparedLoads(PreparedLoads* store);
 PreparedLoads* ActivePreparedLoads();
 // The loaders' seam: the active store's Take, or null without one.
 std::unique_ptr<PreparedData> TakePreparedLoad(PreparedKind kind, const char* path);
+// A taken result the loader is done with: to the active store's worker to
+// free, or freed here without one.
+void DiscardPreparedLoad(std::unique_ptr<PreparedData> data);
 
 }  // namespace runtime

@@ -419,7 +419,9 @@ std::intptr_t LoadPreparedSprite(std::int32_t number, const PreparedPicture& pic
 std::intptr_t LoadSprite(std::int32_t number, const char* path, std::int32_t mode) {
     if (std::unique_ptr<runtime::PreparedData> prepared = runtime::TakePreparedLoad(runtime::PreparedKind::kPicture,
                                                                                     path)) {
-        return LoadPreparedSprite(number, static_cast<const PreparedPicture&>(*prepared), mode);
+        const std::intptr_t result = LoadPreparedSprite(number, static_cast<const PreparedPicture&>(*prepared), mode);
+        runtime::DiscardPreparedLoad(std::move(prepared));
+        return result;
     }
     const platform::FileHandle file = platform::OpenFileForReading(path);
     if (file == 0) {

@@ -242,7 +242,9 @@ std::int32_t OpenSoundDevice() {
 std::intptr_t LoadSoundFile(std::int32_t number, const char* path) {
     if (std::unique_ptr<runtime::PreparedData> prepared = runtime::TakePreparedLoad(runtime::PreparedKind::kSound,
                                                                                     path)) {
-        return LoadPreparedSound(number, static_cast<const PreparedSound&>(*prepared));
+        const std::intptr_t result = LoadPreparedSound(number, static_cast<const PreparedSound&>(*prepared));
+        runtime::DiscardPreparedLoad(std::move(prepared));
+        return result;
     }
     const platform::FileHandle file = platform::OpenFileForReading(path);
     if (file == 0) {

@@ -82,8 +82,8 @@ void StorePixel(unsigned char* row, int x, int bits, std::uint32_t value) {
 // A row of a surface as a texture's ARGB: opaque, or fully transparent where
 // keyed and inside the key's range.  The loops are plain so that the compiler
 // can do several pixels at once.
-void ToArgbRow(const unsigned char* row, int bits, bool keyed, std::uint32_t keyLow, std::uint32_t keyHigh, int width,
-               std::uint32_t* out) {
+void ToArgbRow(const unsigned char* __restrict row, int bits, bool keyed, std::uint32_t keyLow, std::uint32_t keyHigh,
+               int width, std::uint32_t* __restrict out) {
     const std::uint32_t mask = PixelMask(bits);
     const std::uint32_t low = keyLow & mask, high = keyHigh & mask;
     if (bits == 16) {

@@ -153,6 +153,13 @@ protected:
         if (c.taken != kAnyTaken) {
             EXPECT_EQ(Store().TakenCount(), c.taken);
         }
+        // What the loaders used went back to the worker, which frees it
+        // while the show goes on.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (Store().DiscardedCount() != 0) {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << Store().DiscardedCount() << " results not freed";
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
     }
 };
 
