@@ -17,7 +17,9 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/file.h"
 
@@ -109,5 +111,16 @@ std::unique_ptr<PreparedData> TakePreparedLoad(PreparedKind kind, const char* pa
 // A taken result the loader is done with: to the active store's worker to
 // free, or freed here without one.
 void DiscardPreparedLoad(std::unique_ptr<PreparedData> data);
+
+// What a loader makes of the result prepared for path (use's answer), the
+// result then going back to the worker; nothing when there is none.
+template <typename Prepared, typename Use>
+std::optional<std::intptr_t> UsePreparedLoad(PreparedKind kind, const char* path, Use use) {
+    std::unique_ptr<PreparedData> prepared = TakePreparedLoad(kind, path);
+    if (prepared == nullptr) return std::nullopt;
+    const std::intptr_t result = use(static_cast<const Prepared&>(*prepared));
+    DiscardPreparedLoad(std::move(prepared));
+    return result;
+}
 
 }  // namespace runtime

@@ -417,11 +417,10 @@ std::intptr_t LoadPreparedSprite(std::int32_t number, const PreparedPicture& pic
 }  // namespace
 
 std::intptr_t LoadSprite(std::int32_t number, const char* path, std::int32_t mode) {
-    if (std::unique_ptr<runtime::PreparedData> prepared = runtime::TakePreparedLoad(runtime::PreparedKind::kPicture,
-                                                                                    path)) {
-        const std::intptr_t result = LoadPreparedSprite(number, static_cast<const PreparedPicture&>(*prepared), mode);
-        runtime::DiscardPreparedLoad(std::move(prepared));
-        return result;
+    if (const auto prepared = runtime::UsePreparedLoad<PreparedPicture>(
+            runtime::PreparedKind::kPicture, path,
+            [&](const PreparedPicture& picture) { return LoadPreparedSprite(number, picture, mode); })) {
+        return *prepared;
     }
     const platform::FileHandle file = platform::OpenFileForReading(path);
     if (file == 0) {

@@ -240,11 +240,10 @@ std::int32_t OpenSoundDevice() {
 }
 
 std::intptr_t LoadSoundFile(std::int32_t number, const char* path) {
-    if (std::unique_ptr<runtime::PreparedData> prepared = runtime::TakePreparedLoad(runtime::PreparedKind::kSound,
-                                                                                    path)) {
-        const std::intptr_t result = LoadPreparedSound(number, static_cast<const PreparedSound&>(*prepared));
-        runtime::DiscardPreparedLoad(std::move(prepared));
-        return result;
+    if (const auto prepared = runtime::UsePreparedLoad<PreparedSound>(
+            runtime::PreparedKind::kSound, path,
+            [&](const PreparedSound& sound) { return LoadPreparedSound(number, sound); })) {
+        return *prepared;
     }
     const platform::FileHandle file = platform::OpenFileForReading(path);
     if (file == 0) {
