@@ -41,8 +41,17 @@ thread_local std::int32_t gRate = 0;
 // size comes from what really decoded, never from the length the stream
 // claims, so a small file cannot make the loader allocate gigabytes.
 constexpr std::size_t kBlockBytes = 256 * 1024;
-thread_local std::vector<std::unique_ptr<char[]>> gBlocks;
+// Made on first use and deleted by DropDecoded: a thread-local object with
+// a destructor of its own is not safe at thread exit everywhere (the
+// Windows build's emulated thread storage may be gone by then).
+using Blocks = std::vector<std::unique_ptr<char[]>>;
+thread_local Blocks* gBlocks = nullptr;
 thread_local std::uint64_t gDecodedBytes = 0;
+
+Blocks& DecodedBlocks() {
+    if (gBlocks == nullptr) gBlocks = new Blocks;
+    return *gBlocks;
+}
 
 void CloseStream() {
     if (!gStreamOpen) return;
@@ -51,7 +60,8 @@ void CloseStream() {
 }
 
 void DropDecoded() {
-    gBlocks.clear();
+    delete gBlocks;
+    gBlocks = nullptr;
     gDecodedBytes = 0;
 }
 
@@ -65,16 +75,17 @@ void DecodeStream(std::uint64_t limit) {
     int section = 0;
     while (gDecodedBytes < limit) {
         const std::size_t inBlock = static_cast<std::size_t>(gDecodedBytes % kBlockBytes);
-        if (inBlock == 0 && gDecodedBytes / kBlockBytes == gBlocks.size()) {
-            gBlocks.push_back(std::unique_ptr<char[]>(new (std::nothrow) char[kBlockBytes]));
-            if (!gBlocks.back()) {
-                gBlocks.pop_back();
+        Blocks& blocks = DecodedBlocks();
+        if (inBlock == 0 && gDecodedBytes / kBlockBytes == blocks.size()) {
+            blocks.push_back(std::unique_ptr<char[]>(new (std::nothrow) char[kBlockBytes]));
+            if (!blocks.back()) {
+                blocks.pop_back();
                 break;
             }
         }
         const std::uint64_t room = std::min<std::uint64_t>(kBlockBytes - inBlock, limit - gDecodedBytes);
         const int want = static_cast<int>(std::min<std::uint64_t>(room, kDecodeChunkBytes));
-        const long n = ov_read(&gStream, gBlocks.back().get() + inBlock, want, 0, 2, 1, &section);
+        const long n = ov_read(&gStream, blocks.back().get() + inBlock, want, 0, 2, 1, &section);
         // The end of the stream, or less room left than one frame takes.
         if (n == 0 || n == OV_EINVAL) break;
         if (n == OV_HOLE) {
@@ -148,10 +159,11 @@ void OggDecodeAll(void* destination, std::uint32_t byteCount) {
     const std::uint64_t frameBytes = gChannels > 0 ? static_cast<std::uint64_t>(gChannels) * 2 : 1;
     const std::uint64_t tail = left % frameBytes;
     left -= tail;
-    for (std::size_t i = 0; i < gBlocks.size() && left > 0; ++i) {
+    const Blocks& blocks = DecodedBlocks();
+    for (std::size_t i = 0; i < blocks.size() && left > 0; ++i) {
         const std::uint64_t inBlock = std::min<std::uint64_t>(kBlockBytes, gDecodedBytes - i * kBlockBytes);
         const auto n = static_cast<std::size_t>(std::min(inBlock, left));
-        std::memcpy(cursor, gBlocks[i].get(), n);
+        std::memcpy(cursor, blocks[i].get(), n);
         cursor += n;
         left -= n;
     }
