@@ -104,7 +104,6 @@ const browser = await puppeteer.launch(firefox ? {
   headless: true,
   extraPrefsFirefox: {
     'media.autoplay.default': 0,
-    'media.autoplay.block-webaudio': false,
     // No sound device here: Firefox's stand-in output still runs the audio
     // graph, so the analysers hear the show.
     'media.cubeb.force_mock_context': true,
