@@ -21,7 +21,7 @@ dep_folders "${1:-$root/build-web}"
 # --- Tools -----------------------------------------------------------------
 # Node and npm may come from elsewhere than Debian (a node with its own npm
 # conflicts with Debian's npm): a command already there is taken as it is.
-tools=(emscripten chromium dpkg-dev cmake make pkg-config python3)
+tools=(emscripten chromium firefox-esr dpkg-dev cmake make pkg-config python3)
 command -v node >/dev/null || tools+=(nodejs)
 command -v npm >/dev/null || tools+=(npm)
 install_missing "${tools[@]}"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The web player in headless Chromium (web_player.mjs), against frames of the
-# Linux render tool.  Skips (exit 77) when the site or the test's browser
-# driver is not there: scripts/build-web.sh makes both.
+# The web player in headless Chromium and Firefox (web_player.mjs), against
+# frames of the Linux render tool.  Skips (exit 77) when the site or the
+# test's browser driver is not there, and after the other browser's run when
+# one of the two browsers is missing: scripts/build-web.sh makes or installs
+# them all.
 # Usage: web_player.sh <site dir> <rodazaro-render> <source dir>
 set -euo pipefail
 site="$1"; render="$2"; source="$3"
@@ -9,7 +11,11 @@ here="$source/tests/web"
 for need in "$site/index.html" "$site/rodazaro.wasm" "$site/demo.zip" "$here/node_modules/puppeteer-core"; do
   [ -e "$need" ] || { echo "SKIP: $need is missing (run scripts/build-web.sh)"; exit 77; }
 done
-command -v chromium >/dev/null || { echo "SKIP: no chromium"; exit 77; }
+browsers=() missing=()
+for browser in chromium firefox-esr; do
+  if command -v "$browser" >/dev/null; then browsers+=("${browser%-esr}"); else missing+=("$browser"); fi
+done
+[ ${#browsers[@]} -gt 0 ] || { echo "SKIP: neither chromium nor firefox-esr is installed"; exit 77; }
 [ -x "$render" ] || { echo "no render tool at $render"; exit 1; }
 
 # The player's download stays small: 1.5 MiB, 500 KiB gzipped.
@@ -53,6 +59,13 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 
-mkdir -p "$work/downloads"
-HOME="$work" node "$here/web_player.mjs" "http://127.0.0.1:$port" "$work/frames32" "$work/frames16" broken.zip \
-  "$source/examples/demo" "$work/downloads"
+for browser in "${browsers[@]}"; do
+  echo "== $browser"
+  mkdir -p "$work/downloads-$browser"
+  HOME="$work" node "$here/web_player.mjs" "$browser" "http://127.0.0.1:$port" "$work/frames32" "$work/frames16" \
+    broken.zip "$source/examples/demo" "$work/downloads-$browser"
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "SKIP: ${missing[*]} is not installed (scripts/build-web.sh installs it)"
+  exit 77
+fi
