@@ -21,6 +21,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/device3d.h"
 #include "player/player.h"
 #include "player/player_state.h"
 #include "screen/screen.h"
@@ -101,6 +102,12 @@ protected:
 
     void TearDown() override {
         player::CloseEverything();
+        // The program ends after its shutdown; a test releases what the 3D
+        // sprites were drawn with itself.
+        if (screen::gSprite3D.device != nullptr) platform::ReleaseDevice3D(screen::gSprite3D.device);
+        if (screen::gSprite3D.direct3d != nullptr) platform::ReleaseDirect3D(screen::gSprite3D.direct3d);
+        screen::gSprite3D.device = nullptr;
+        screen::gSprite3D.direct3d = nullptr;
         player::ResetAllModules();
         std::filesystem::current_path(previous_);
         std::filesystem::remove_all(folder_);
