@@ -25,6 +25,7 @@
 #include "screen/screen.h"
 #include "screen/sprite3d.h"
 #include "screen/sprites.h"
+#include "sdl/release_3d.h"
 
 namespace sdl_test {
 
@@ -140,10 +141,7 @@ protected:
 
     void TearDown() override {
         screen::FreeAllSprites3D();
-        if (screen::gSprite3D.device != nullptr) platform::ReleaseDevice3D(screen::gSprite3D.device);
-        if (screen::gSprite3D.direct3d != nullptr) platform::ReleaseDirect3D(screen::gSprite3D.direct3d);
-        screen::gSprite3D.device = nullptr;
-        screen::gSprite3D.direct3d = nullptr;
+        rodazaro_test::ReleaseSprite3DObjects();
         screen::CloseSpriteSystem();
         keyboard::CloseKeyboard();
         platform::sdl::DestroyScreenWindow();

@@ -21,12 +21,12 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/device3d.h"
 #include "player/player.h"
 #include "player/player_state.h"
 #include "screen/screen.h"
 #include "screen/sprite3d.h"
 #include "sdl/allocation_count.h"
+#include "sdl/release_3d.h"
 #include "sound/wav_builder.h"
 
 namespace rodazaro_test {
@@ -102,12 +102,7 @@ protected:
 
     void TearDown() override {
         player::CloseEverything();
-        // The program ends after its shutdown; a test releases what the 3D
-        // sprites were drawn with itself.
-        if (screen::gSprite3D.device != nullptr) platform::ReleaseDevice3D(screen::gSprite3D.device);
-        if (screen::gSprite3D.direct3d != nullptr) platform::ReleaseDirect3D(screen::gSprite3D.direct3d);
-        screen::gSprite3D.device = nullptr;
-        screen::gSprite3D.direct3d = nullptr;
+        ReleaseSprite3DObjects();
         player::ResetAllModules();
         std::filesystem::current_path(previous_);
         std::filesystem::remove_all(folder_);
